@@ -1,0 +1,40 @@
+# Shared by scripts/run and scripts/test: the packages MIRVO needs on Debian, installed only when
+# missing, so that a second run costs nothing.
+set -euo pipefail
+
+MIRVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+MIRVO_JOBS=${MIRVO_JOBS:-2}
+
+MIRVO_PACKAGES=(
+  cmake g++ make pkg-config libgtest-dev
+  qt6-base-dev qt6-qpa-plugins
+  xvfb xauth xdotool trayer xterm x11-utils imagemagick
+  fonts-noto-cjk fonts-wqy-zenhei
+  rsync locales procps util-linux passwd
+)
+
+mirvo_install_missing() {
+  local missing=() pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  echo "安装缺少的软件包 / installing: ${missing[*]}"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+mirvo_build_linux() {
+  mirvo_install_missing "${MIRVO_PACKAGES[@]}"
+  cmake -S "$MIRVO_ROOT" -B "$MIRVO_ROOT/build/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$MIRVO_ROOT/build/linux" -j "$MIRVO_JOBS"
+}

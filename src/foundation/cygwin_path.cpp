@@ -1,0 +1,15 @@
+#include "foundation/cygwin_path.h"
+
+namespace mirvo {
+
+std::string CygwinTail(std::string_view path) {
+  std::string tail;
+  tail.reserve(path.size());
+  for (char c : path) {
+    if (c == ':') continue;
+    tail.push_back(c == '\\' ? '/' : c);
+  }
+  return tail;
+}
+
+}  // namespace mirvo

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "foundation/result.h"
+
+namespace mirvo {
+
+// How a started command shows its console window.
+enum class WindowMode {
+  Hidden = 0,       // no window; error output kept for the caller
+  NormalFocus = 1,  // a normal window that takes the focus
+};
+
+// Who may read a file the program writes. Secrets are Private (mode 0600 on POSIX), because rsync
+// refuses a secrets or password file that others can read.
+enum class FileAccess { Normal, Private };
+
+// A started command, watched without waiting on it.
+class CommandWatch {
+ public:
+  virtual ~CommandWatch() = default;
+  virtual bool Ended() const = 0;
+  // The exit status once Ended(); a process ended by a signal reports 128 + the signal.
+  virtual int ExitStatus() const = 0;
+  // What a Hidden command wrote to its error output so far (empty for NormalFocus).
+  virtual std::string ErrorOutput() const = 0;
+};
+
+// Everything the program asks of the operating system. Paths use "\" as on Windows; the POSIX
+// implementation reads every "\" as a separator.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // The folder of the running program, without a trailing separator except at a root.
+  virtual std::string ProgramFolder() const = 0;
+  // True for a regular file; false for a folder, a missing file, or a hidden or system file.
+  virtual bool FileExists(const std::string& path) const = 0;
+  // Creates or truncates the file and writes exactly these bytes.
+  virtual Status WriteFileBytes(const std::string& path, std::string_view bytes,
+                                FileAccess access) = 0;
+  virtual Result<std::string> ReadFileBytes(const std::string& path) const = 0;
+
+  // The system's ANSI code page: GBK (code page 936) on the systems MIRVO is made for. A character
+  // the code page cannot hold is an error, never a "?".
+  virtual Result<std::string> Utf8ToAnsi(std::string_view utf8) const = 0;
+  virtual Result<std::string> AnsiToUtf8(std::string_view ansi) const = 0;
+
+  // Starts "cmd.exe /c ..." or "cmd.exe /k ..." and returns at once.
+  virtual Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
+                                                           WindowMode mode) = 0;
+  // Hands a web address to the user's default handler without waiting.
+  virtual Status OpenWebAddress(const std::string& address) = 0;
+};
+
+}  // namespace mirvo

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+
+namespace mirvo {
+
+struct NotifyIconRecord;
+
+// A working window's top and left (of its frame, from the screen's top-left corner), in twips.
+struct SavedPosition {
+  float top = 0;
+  float left = 0;
+  bool set = false;  // both start unset; the first display records them
+};
+
+// What the lifecycle of a working window asks of the window itself and of the tray. The Qt and
+// Win32 adapters implement it; tests use a fake that records the calls in order.
+class WindowFrame {
+ public:
+  virtual ~WindowFrame() = default;
+
+  virtual std::uint32_t Handle() const = 0;      // the window's handle (any stable number on Qt)
+  virtual std::uint32_t IconHandle() const = 0;  // the handle of the window's icon picture
+  virtual float TwipsPerPixel() const = 0;       // 15 at 96 dpi
+
+  virtual float Top() const = 0;  // twips
+  virtual float Left() const = 0;
+  virtual void MoveTo(float top, float left) = 0;
+  virtual bool IsMinimized() const = 0;
+
+  // Off the screen and out of the taskbar, still loaded, timers running.
+  virtual void Hide() = 0;
+  // Visible, normal state, activated. When this changes the window state the adapter raises the
+  // resize notification (OnResize) before returning.
+  virtual void ShowRestored() = 0;
+  virtual void GiveFocus() = 0;
+
+  // The notification area. Without a tray the window must stay reachable (minimized, not hidden).
+  virtual bool TrayAvailable() const = 0;
+  virtual void AddTrayIcon(const NotifyIconRecord& record) = 0;
+  virtual void RemoveTrayIcon(const NotifyIconRecord& record) = 0;
+
+  // Ends the process at once: no further window event runs.
+  virtual void ExitNow() = 0;
+};
+
+}  // namespace mirvo

@@ -1,0 +1,50 @@
+#include "foundation/ansi_code_page.h"
+
+#include <gtest/gtest.h>
+
+namespace mirvo {
+namespace {
+
+TEST(AnsiCodePage, IsGbkBothWays) {
+  struct Case {
+    const char* utf8;
+    std::string ansi;
+  } cases[] = {
+      {"", ""},
+      {"rsyncd.conf", "rsyncd.conf"},
+      {"共享", "\xB9\xB2\xCF\xED"},
+      {"MIRVO服务端", "MIRVO\xB7\xFE\xCE\xF1\xB6\xCB"},
+      {"€", "\x80"},
+      {"a\r\nb", "a\r\nb"},
+  };
+  for (const Case& c : cases) {
+    Result<std::string> encoded = EncodeAnsi(c.utf8);
+    ASSERT_TRUE(encoded.ok()) << c.utf8;
+    EXPECT_EQ(encoded.value(), c.ansi);
+    Result<std::string> decoded = DecodeAnsi(c.ansi);
+    ASSERT_TRUE(decoded.ok()) << c.utf8;
+    EXPECT_EQ(decoded.value(), c.utf8);
+  }
+}
+
+TEST(AnsiCodePage, NamesTheCharacterItCannotHold) {
+  struct Case {
+    const char* utf8;
+    const char* named;
+  } cases[] = {
+      {"d:\\共享😀", "“😀”(U+1F600)"},
+      {"x\xF0\xA0\x80\x80y", "(U+20000)"},
+      {"\xEE\x80\x80", "(U+E000)"},
+  };
+  for (const Case& c : cases) {
+    Result<std::string> encoded = EncodeAnsi(c.utf8);
+    ASSERT_FALSE(encoded.ok()) << c.utf8;
+    EXPECT_NE(encoded.error().message.find(c.named), std::string::npos)
+        << encoded.error().message;
+  }
+  EXPECT_FALSE(EncodeAnsi("\xFF\xFE").ok());
+  EXPECT_FALSE(DecodeAnsi("\xB9").ok());
+}
+
+}  // namespace
+}  // namespace mirvo

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "foundation/ansi_code_page.h"
+#include "foundation/platform.h"
+
+namespace mirvo::testing {
+
+// A started command as the fake saw it; tests end it by hand.
+class FakeWatch : public CommandWatch {
+ public:
+  bool Ended() const override { return ended; }
+  int ExitStatus() const override { return exitStatus; }
+  std::string ErrorOutput() const override { return errorOutput; }
+
+  bool ended = false;
+  int exitStatus = 0;
+  std::string errorOutput;
+};
+
+struct StoredFile {
+  std::string bytes;
+  FileAccess access = FileAccess::Normal;
+};
+
+// Records files and command lines in memory, in the order they happen. Conversion uses the build's
+// real ANSI code page.
+class FakePlatform : public Platform {
+ public:
+  explicit FakePlatform(std::string programFolder = "D:\\Tools\\Sync")
+      : folder(std::move(programFolder)) {}
+
+  std::string ProgramFolder() const override { return folder; }
+  bool FileExists(const std::string& path) const override {
+    return files.count(path) != 0 && hidden.count(path) == 0;
+  }
+  Status WriteFileBytes(const std::string& path, std::string_view bytes,
+                        FileAccess access) override {
+    events.push_back("write " + path);
+    if (unwritable.count(path) != 0) {
+      return Error{"无法写入文件“" + path + "”：拒绝访问"};
+    }
+    if (!vanishAfterWrite.count(path)) files[path] = StoredFile{std::string(bytes), access};
+    return Status::Ok();
+  }
+  Result<std::string> ReadFileBytes(const std::string& path) const override {
+    auto it = files.find(path);
+    if (it == files.end()) return Error{"无法读取文件“" + path + "”：文件不存在"};
+    return it->second.bytes;
+  }
+  Result<std::string> Utf8ToAnsi(std::string_view utf8) const override {
+    return EncodeAnsi(utf8);
+  }
+  Result<std::string> AnsiToUtf8(std::string_view ansi) const override {
+    return DecodeAnsi(ansi);
+  }
+  Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
+                                                   WindowMode mode) override {
+    events.push_back(std::string(mode == WindowMode::Hidden ? "run hidden " : "run normal ") +
+                     commandLine);
+    commands.push_back({commandLine, mode});
+    if (failCommands) return Error{"无法启动命令：测试"};
+    auto watch = std::make_shared<FakeWatch>();
+    watches.push_back(watch);
+    return std::shared_ptr<CommandWatch>(watch);
+  }
+  Status OpenWebAddress(const std::string& address) override {
+    events.push_back("open " + address);
+    return Status::Ok();
+  }
+
+  struct Command {
+    std::string line;
+    WindowMode mode;
+  };
+
+  std::string folder;
+  std::map<std::string, StoredFile> files;
+  std::set<std::string> hidden;            // found by nobody, like a hidden file
+  std::set<std::string> unwritable;        // writes fail, as in a read-only folder
+  std::set<std::string> vanishAfterWrite;  // writes "succeed" but the file is not found after
+  bool failCommands = false;
+  std::vector<std::string> events;  // writes, runs and opens, in order
+  std::vector<Command> commands;
+  std::vector<std::shared_ptr<FakeWatch>> watches;
+};
+
+}  // namespace mirvo::testing
