@@ -1,0 +1,231 @@
+#include "foundation/posix/posix_platform.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "foundation/ansi_code_page.h"
+#include "foundation/posix/image_kill.h"
+#include "foundation/posix/interpreter_line.h"
+#include "foundation/posix/process_start.h"
+
+namespace mirvo {
+namespace {
+
+// Windows' taskkill ends with 128 when no process matched.
+constexpr int kTaskkillFoundNothing = 128;
+
+// The reason for a failed file operation, in the words the window shows.
+std::string Reason(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "没有权限（" + std::string(std::strerror(error)) + "）";
+    case EROFS:
+      return "文件系统是只读的";
+    case ENOSPC:
+      return "磁盘空间不足";
+    case EDQUOT:
+      return "超出磁盘配额";
+    case EISDIR:
+      return "这是一个文件夹";
+    case ENOENT:
+      return "文件夹不存在";
+    case ENOTDIR:
+      return "路径中有一部分不是文件夹";
+    default:
+      return std::strerror(error);
+  }
+}
+
+Error WriteError(const std::string& path, int error) {
+  return Error{"无法写入文件“" + path + "”：" + Reason(error)};
+}
+
+Error ReadError(const std::string& path, int error) {
+  std::string reason = error == ENOENT ? std::string("文件不存在") : Reason(error);
+  return Error{"无法读取文件“" + path + "”：" + reason};
+}
+
+bool IsRegularFile(const std::string& nativePath) {
+  struct stat info;
+  return stat(nativePath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string SearchPath() {
+  const char* path = std::getenv("PATH");
+  return path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+}
+
+std::optional<std::string> FindInPath(const std::string& name) {
+  return ResolveProgram(name, SearchPath(), [](const std::string& candidate) {
+    return IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0;
+  });
+}
+
+// A terminal window for NormalFocus commands, when there is a display to show it on.
+std::optional<std::string> FindTerminal() {
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') return std::nullopt;
+  if (auto terminal = FindInPath("x-terminal-emulator")) return terminal;
+  return FindInPath("xterm");
+}
+
+// "/c": the window closes when the program ends. "/k": it stays open at a shell prompt. The
+// program and its arguments pass as positional parameters and are never parsed by the shell.
+std::vector<std::string> InTerminal(const std::string& terminal, bool keepOpen,
+                                    const std::vector<std::string>& argv) {
+  std::vector<std::string> line = {terminal, "-e"};
+  if (keepOpen) {
+    line.insert(line.end(), {"/bin/sh", "-c", "\"$0\" \"$@\"; exec \"${SHELL:-/bin/sh}\" -i"});
+  }
+  line.insert(line.end(), argv.begin(), argv.end());
+  return line;
+}
+
+Result<std::shared_ptr<CommandWatch>> RunTaskkill(const std::vector<std::string>& words) {
+  Result<TaskkillRequest> request = ParseTaskkill(words);
+  if (!request.ok()) return request.error();
+  int signal = request.value().force ? SIGKILL : SIGTERM;
+  int ended = SignalProcessesNamed(request.value().imageName, signal);
+  return EndedWatch(ended > 0 ? 0 : kTaskkillFoundNothing);
+}
+
+}  // namespace
+
+std::string NativePath(std::string_view path) {
+  std::string native(path);
+  std::replace(native.begin(), native.end(), '\\', '/');
+  return native;
+}
+
+std::string FolderOf(std::string_view executablePath) {
+  std::size_t slash = executablePath.rfind('/');
+  if (slash == std::string_view::npos) return ".";
+  if (slash == 0) return "/";
+  return std::string(executablePath.substr(0, slash));
+}
+
+PosixPlatform::PosixPlatform() {
+  std::string buffer(4096, '\0');
+  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+  buffer.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  programFolder_ = FolderOf(buffer);
+}
+
+PosixPlatform::PosixPlatform(std::string programFolder)
+    : programFolder_(std::move(programFolder)) {}
+
+std::string PosixPlatform::ProgramFolder() const { return programFolder_; }
+
+bool PosixPlatform::FileExists(const std::string& path) const {
+  std::string native = NativePath(path);
+  std::size_t slash = native.rfind('/');
+  std::string_view name =
+      std::string_view(native).substr(slash == std::string::npos ? 0 : slash + 1);
+  // A dot-file is the POSIX counterpart of a hidden file, which the lookup does not find.
+  if (!name.empty() && name.front() == '.') return false;
+  return IsRegularFile(native);
+}
+
+Status PosixPlatform::WriteFileBytes(const std::string& path, std::string_view bytes,
+                                     FileAccess access) {
+  std::string native = NativePath(path);
+  const mode_t mode = access == FileAccess::Private ? 0600 : 0666;
+  int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  if (fd < 0) return WriteError(native, errno);
+  // An existing file keeps its mode through open(); a secret must not stay readable by others,
+  // so the mode is set before any byte of it is written.
+  if (access == FileAccess::Private && fchmod(fd, 0600) != 0) {
+    int error = errno;
+    close(fd);
+    return WriteError(native, error);
+  }
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      close(fd);
+      return WriteError(native, error);
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  // A full disk or a failing network file system may only show when the file is closed.
+  if (close(fd) != 0 && errno != EINTR) return WriteError(native, errno);
+  return Status::Ok();
+}
+
+Result<std::string> PosixPlatform::ReadFileBytes(const std::string& path) const {
+  std::string native = NativePath(path);
+  int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ReadError(native, errno);
+  std::string bytes;
+  char buffer[8192];
+  while (true) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      close(fd);
+      return ReadError(native, error);
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return bytes;
+}
+
+Result<std::string> PosixPlatform::Utf8ToAnsi(std::string_view utf8) const {
+  return EncodeAnsi(utf8);
+}
+
+Result<std::string> PosixPlatform::AnsiToUtf8(std::string_view ansi) const {
+  return DecodeAnsi(ansi);
+}
+
+Result<std::shared_ptr<CommandWatch>> PosixPlatform::RunCommand(const std::string& commandLine,
+                                                                WindowMode mode) {
+  const std::string searchPath = SearchPath();
+  auto programExists = [&searchPath](std::string_view word) {
+    return ResolveProgram(word, searchPath, IsRegularFile).has_value();
+  };
+  Result<InterpreterCommand> parsed = ParseInterpreterLine(commandLine, programExists);
+  if (!parsed.ok()) return parsed.error();
+  const InterpreterCommand& command = parsed.value();
+  if (IsTaskkill(command.words)) return RunTaskkill(command.words);
+
+  std::optional<std::string> program =
+      ResolveProgram(command.words.front(), searchPath, IsRegularFile);
+  if (!program) {
+    return Error{"无法启动程序“" + NativePath(command.words.front()) + "”：找不到这个程序"};
+  }
+  std::vector<std::string> argv = command.words;
+  argv.front() = *program;
+
+  if (mode == WindowMode::NormalFocus) {
+    if (std::optional<std::string> terminal = FindTerminal()) {
+      return StartProcess(InTerminal(*terminal, command.keepOpen, argv), ErrorOutputTo::DevNull);
+    }
+  }
+  return StartProcess(argv, ErrorOutputTo::Kept);
+}
+
+Status PosixPlatform::OpenWebAddress(const std::string& address) {
+  std::optional<std::string> opener = FindInPath("xdg-open");
+  if (!opener) return Error{"无法打开网址“" + address + "”：找不到 xdg-open"};
+  Status started = StartDetached({*opener, address});
+  if (!started.ok()) return Error{"无法打开网址“" + address + "”：" + started.error().message};
+  return Status::Ok();
+}
+
+}  // namespace mirvo

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "foundation/platform.h"
+
+namespace mirvo {
+
+// The Linux build's operating-system layer. Paths are written with "\" as on Windows and every "\"
+// is read as "/"; "cmd.exe /c" and "cmd.exe /k" lines are run directly (never through a shell),
+// and "taskkill /F /im NAME" is done in-process.
+class PosixPlatform : public Platform {
+ public:
+  // The program folder is the folder of the running executable (/proc/self/exe).
+  PosixPlatform();
+  // The program folder is the given one; tests use this to stage a program folder of their own.
+  explicit PosixPlatform(std::string programFolder);
+
+  std::string ProgramFolder() const override;
+  bool FileExists(const std::string& path) const override;
+  Status WriteFileBytes(const std::string& path, std::string_view bytes,
+                        FileAccess access) override;
+  Result<std::string> ReadFileBytes(const std::string& path) const override;
+  Result<std::string> Utf8ToAnsi(std::string_view utf8) const override;
+  Result<std::string> AnsiToUtf8(std::string_view ansi) const override;
+  Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
+                                                   WindowMode mode) override;
+  Status OpenWebAddress(const std::string& address) override;
+
+ private:
+  std::string programFolder_;
+};
+
+// A path as the program writes it ("/opt/mirvo\rsyncd.conf") in native form
+// ("/opt/mirvo/rsyncd.conf").
+std::string NativePath(std::string_view path);
+
+// The folder that holds the given executable path, without a trailing "/" except at the root.
+std::string FolderOf(std::string_view executablePath);
+
+}  // namespace mirvo
