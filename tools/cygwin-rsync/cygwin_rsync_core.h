@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mirvo::cygwin_rsync {
+
+// A Cygwin path in native form: "/cygdrive//abs" is the native "/abs", and "/cygdrive/<d>/rest"
+// is "/mnt/<d>/rest", where Windows drives appear on Linux. Anything else is returned unchanged.
+std::string MapCygwinPath(std::string_view path);
+
+// One command-line argument with its Cygwin path mapped: a bare path, or the value after the "="
+// of an option such as --config= or --password-file=.
+std::string MapArgument(std::string_view argument);
+
+// The daemon configuration as the system rsync must read it: every value that is a Cygwin path
+// (path =, secrets file =, …) mapped, and, when the daemon cannot change users (keepIds false),
+// the uid and gid lines left out. Every other byte, line ends included, stays as it was.
+std::string TranslateDaemonConfig(std::string_view config, bool keepIds);
+
+// The file name of the translated copy of the configuration at configPath: the same original
+// always gets the same name, different originals different names.
+std::string TranslatedConfigName(std::string_view configPath);
+
+}  // namespace mirvo::cygwin_rsync
