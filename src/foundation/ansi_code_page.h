@@ -16,3 +16,10 @@ Result<std::string> DecodeAnsi(std::string_view ansi);
 std::string DescribeCharacterAt(std::string_view utf8, std::size_t offset);
 
 }  // namespace mirvo
+
+namespace mirvo {
+
+// True when text is well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
+}  // namespace mirvo

@@ -6,9 +6,9 @@
 
 namespace mirvo {
 
-// A window's controls, reached by their names (共享路径, 启动服务, 定时同步时间, …). The window logic
-// talks only to this; the Qt and Win32 adapters implement it over real controls, and tests with a
-// fake that records every call in order.
+// A window's controls, reached by their names (共享路径, 启动服务, 定时同步时间, …). The window
+// logic talks only to this; the Qt and Win32 adapters implement it over real controls, and tests
+// with a fake that records every call in order.
 class Form {
  public:
   virtual ~Form() = default;

@@ -12,8 +12,7 @@ Status WriteTextFile(Platform& platform, const std::string& path, std::string_vi
   return platform.WriteFileBytes(path, bytes.value(), access);
 }
 
-Status CheckAnsiField(const Platform& platform, std::string_view fieldName,
-                      std::string_view text) {
+Status CheckAnsiField(const Platform& platform, std::string_view fieldName, std::string_view text) {
   Result<std::string> bytes = platform.Utf8ToAnsi(text);
   if (!bytes.ok()) {
     return Error{"“" + std::string(fieldName) + "”的内容无法保存：" + bytes.error().message};

@@ -50,9 +50,10 @@ TEST(QuoteArgument, QuotesOnlyWhatWouldSplitOrBeReadAsAnOperator) {
 }
 
 TEST(QuoteArgument, SplittingAQuotedArgumentGivesItBackWhole) {
-  const char* arguments[] = {"plain",     "two words", "tab\there",    "q\"uote", "back\\slash",
-                             "tail\\",    "tail \\",   "\\\\\"mixed\"", "R&D",     "a  b   c",
-                             "共享 目录", "(x86)",     "\"",           "\\",      "x\\\\y z"};
+  const char* arguments[] = {"plain",       "two words", "tab\there", "q\"uote",
+                             "back\\slash", "tail\\",    "tail \\",   "\\\\\"mixed\"",
+                             "R&D",         "a  b   c",  "共享 目录", "(x86)",
+                             "\"",          "\\",        "x\\\\y z"};
   for (const char* argument : arguments) {
     std::vector<std::string> split = SplitWindowsArguments("prog " + QuoteArgument(argument));
     ASSERT_EQ(split.size(), 2u) << argument;
@@ -91,7 +92,8 @@ TEST(InterpreterLine, AddsTheOuterPairExactlyWhenCmdWouldDropQuotes) {
     const char* line;
   } cases[] = {
       // Nothing quoted: the line is the plain concatenation.
-      {"D:\\Tools\\Sync\\bin\\rsync --port=873", "cmd.exe /c D:\\Tools\\Sync\\bin\\rsync --port=873"},
+      {"D:\\Tools\\Sync\\bin\\rsync --port=873",
+       "cmd.exe /c D:\\Tools\\Sync\\bin\\rsync --port=873"},
       // Exactly two quotes around a plain program path with a space: cmd keeps them.
       {"\"C:\\a b\\bin\\rsync\" --x y", "cmd.exe /c \"C:\\a b\\bin\\rsync\" --x y"},
       // More than two quotes: cmd would drop the first and last.

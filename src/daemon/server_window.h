@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "foundation/form.h"
+#include "foundation/platform.h"
+
+namespace mirvo {
+
+inline constexpr std::string_view kServerWindowName = "服务端";
+// A hidden timer of the server window that watches a just-started daemon for its first seconds.
+inline constexpr std::string_view kStartCheckTimer = "启动检查";
+
+// The logic of the server window: the start and stop steps over the window's controls.
+class ServerWindow {
+ public:
+  ServerWindow(Form& form, Platform& platform);
+
+  void OnStartClicked();     // 启动服务
+  void OnStopClicked();      // 停止服务
+  void OnStartCheckTick();   // 启动检查
+
+ private:
+  Form& form_;
+  Platform& platform_;
+  std::shared_ptr<CommandWatch> daemon_;
+  int checkTicks_ = 0;
+};
+
+}  // namespace mirvo

@@ -1,0 +1,187 @@
+#include "foundation/win32/win32_platform.h"
+
+#include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
+
+#include <vector>
+
+#include "foundation/ansi_code_page.h"
+#include "foundation/win32/wide_text.h"
+
+namespace mirvo {
+namespace {
+
+std::string ModuleFolder() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  while (true) {
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length < buffer.size()) {
+      std::wstring path(buffer.data(), length);
+      std::size_t slash = path.find_last_of(L"\\/");
+      if (slash == std::wstring::npos) return win32::Narrow(path);
+      // A folder at a drive root keeps its separator (C:\); every other folder has none.
+      std::wstring folder = path.substr(0, slash);
+      if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+      return win32::Narrow(folder);
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+Error FileError(const char* verb, const std::string& path, DWORD code) {
+  return Error{std::string(verb) + "文件“" + path + "”：" + win32::SystemMessage(code)};
+}
+
+// A started process. The handle is watched without ever being waited on.
+class Win32Watch : public CommandWatch {
+ public:
+  Win32Watch(HANDLE process, HANDLE errorFile) : process_(process), errorFile_(errorFile) {}
+  ~Win32Watch() override {
+    CloseHandle(process_);
+    if (errorFile_ != INVALID_HANDLE_VALUE) CloseHandle(errorFile_);
+  }
+  bool Ended() const override { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
+  int ExitStatus() const override {
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return static_cast<int>(code);
+  }
+  std::string ErrorOutput() const override {
+    if (errorFile_ == INVALID_HANDLE_VALUE) return {};
+    std::string text;
+    LARGE_INTEGER start{};
+    SetFilePointerEx(errorFile_, start, nullptr, FILE_BEGIN);
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(errorFile_, chunk, sizeof chunk, &read, nullptr) && read > 0) {
+      text.append(chunk, read);
+    }
+    // rsync writes its messages in the console's code page; show them as text.
+    Result<std::string> decoded = DecodeAnsi(text);
+    return decoded.ok() ? decoded.value() : text;
+  }
+
+ private:
+  HANDLE process_;
+  HANDLE errorFile_;
+};
+
+// An inheritable temporary file that receives a hidden command's error output and vanishes when
+// the last handle closes.
+HANDLE CreateErrorFile() {
+  wchar_t folder[MAX_PATH + 1];
+  wchar_t name[MAX_PATH + 1];
+  if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"mrv", 0, name) == 0) {
+    return INVALID_HANDLE_VALUE;
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  return CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                     CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+}  // namespace
+
+Win32Platform::Win32Platform() : programFolder_(ModuleFolder()) {}
+
+Win32Platform::Win32Platform(std::string programFolder)
+    : programFolder_(std::move(programFolder)) {}
+
+std::string Win32Platform::ProgramFolder() const { return programFolder_; }
+
+bool Win32Platform::FileExists(const std::string& path) const {
+  // A directory lookup with the normal attribute mask: normal, read-only and archive files are
+  // found; folders, hidden and system files are not.
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(win32::Widen(path).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return (found.dwFileAttributes & excluded) == 0 && found.cFileName[0] != L'\0';
+}
+
+Status Win32Platform::WriteFileBytes(const std::string& path, std::string_view bytes, FileAccess) {
+  HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return FileError("无法写入", path, GetLastError());
+  DWORD written = 0;
+  BOOL ok = bytes.empty() ||
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  DWORD code = GetLastError();
+  if (ok && written != bytes.size()) {
+    ok = FALSE;
+    code = ERROR_DISK_FULL;
+  }
+  if (!CloseHandle(file) && ok) {
+    ok = FALSE;
+    code = GetLastError();
+  }
+  if (!ok) return FileError("无法写入", path, code);
+  return Status::Ok();
+}
+
+Result<std::string> Win32Platform::ReadFileBytes(const std::string& path) const {
+  HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return FileError("无法读取", path, GetLastError());
+  std::string bytes;
+  char chunk[4096];
+  DWORD read = 0;
+  BOOL ok;
+  while ((ok = ReadFile(file, chunk, sizeof chunk, &read, nullptr)) && read > 0) {
+    bytes.append(chunk, read);
+  }
+  DWORD code = GetLastError();
+  CloseHandle(file);
+  if (!ok) return FileError("无法读取", path, code);
+  return bytes;
+}
+
+Result<std::string> Win32Platform::Utf8ToAnsi(std::string_view utf8) const {
+  return EncodeAnsi(utf8);
+}
+
+Result<std::string> Win32Platform::AnsiToUtf8(std::string_view ansi) const {
+  return DecodeAnsi(ansi);
+}
+
+Result<std::shared_ptr<CommandWatch>> Win32Platform::RunCommand(const std::string& commandLine,
+                                                                WindowMode mode) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = mode == WindowMode::Hidden ? SW_HIDE : SW_SHOWNORMAL;
+  HANDLE errorFile = INVALID_HANDLE_VALUE;
+  if (mode == WindowMode::Hidden) {
+    errorFile = CreateErrorFile();
+    if (errorFile != INVALID_HANDLE_VALUE) {
+      startup.dwFlags |= STARTF_USESTDHANDLES;
+      startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+      startup.hStdOutput = errorFile;
+      startup.hStdError = errorFile;
+    }
+  }
+  std::wstring line = win32::Widen(commandLine);
+  PROCESS_INFORMATION process{};
+  BOOL started =
+      CreateProcessW(nullptr, line.data(), nullptr, nullptr, errorFile != INVALID_HANDLE_VALUE, 0,
+                     nullptr, nullptr, &startup, &process);
+  if (!started) {
+    DWORD code = GetLastError();
+    if (errorFile != INVALID_HANDLE_VALUE) CloseHandle(errorFile);
+    return Error{"无法启动命令“" + commandLine + "”：" + win32::SystemMessage(code)};
+  }
+  CloseHandle(process.hThread);
+  return std::shared_ptr<CommandWatch>(std::make_shared<Win32Watch>(process.hProcess, errorFile));
+}
+
+Status Win32Platform::OpenWebAddress(const std::string& address) {
+  // The shell hands the address to the default browser and does not wait for it.
+  auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, L"open", win32::Widen(address).c_str(), nullptr, nullptr, SW_HIDE));
+  if (result <= 32) return Error{"无法打开网址“" + address + "”"};
+  return Status::Ok();
+}
+
+}  // namespace mirvo

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include "foundation/platform.h"
+
+namespace mirvo {
+
+// The Windows build's platform: Unicode Win32 calls throughout, the ANSI code page (CP_ACP) only
+// for the files the program writes.
+class Win32Platform : public Platform {
+ public:
+  Win32Platform();
+  // For tests: a program folder other than the running program's.
+  explicit Win32Platform(std::string programFolder);
+
+  std::string ProgramFolder() const override;
+  bool FileExists(const std::string& path) const override;
+  Status WriteFileBytes(const std::string& path, std::string_view bytes,
+                        FileAccess access) override;
+  Result<std::string> ReadFileBytes(const std::string& path) const override;
+  Result<std::string> Utf8ToAnsi(std::string_view utf8) const override;
+  Result<std::string> AnsiToUtf8(std::string_view ansi) const override;
+  Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
+                                                   WindowMode mode) override;
+  Status OpenWebAddress(const std::string& address) override;
+
+ private:
+  std::string programFolder_;
+};
+
+}  // namespace mirvo
