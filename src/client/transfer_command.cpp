@@ -1,0 +1,55 @@
+#include "client/transfer_command.h"
+
+#include "foundation/command_line.h"
+#include "foundation/cygwin_path.h"
+#include "foundation/names.h"
+#include "foundation/text_file.h"
+
+namespace mirvo {
+
+std::string LocalOperand(const TransferSettings& settings) {
+  return "/cygdrive/" + CygwinTail(settings.LocalFolder);
+}
+
+std::string RemoteOperand(const TransferSettings& settings) {
+  const std::string& user = settings.Authenticate ? settings.UserName : settings.Module;
+  return user + "@" + settings.ServerAddress + "::" + settings.Module;
+}
+
+std::string BuildTransferCommand(const TransferSettings& settings, const std::string& folder) {
+  std::string rest = QuoteArgument(folder + std::string(kRsyncProgramName));
+  rest += " -av";
+  if (settings.Compress) rest += "z";
+  rest += " --progress  --partial ";
+  rest += QuoteArgument("--port=" + settings.Port);
+  rest += " ";
+  if (settings.DeleteExtraneous) rest += " --delete ";
+  rest += " ";
+  if (settings.Authenticate) {
+    rest += " " +
+            QuoteArgument("--password-file=/cygdrive/" + CygwinTail(folder) + "/rsync.secrets") +
+            "  ";
+  }
+  rest += " ";
+  const std::string local = QuoteArgument(LocalOperand(settings));
+  const std::string remote = QuoteArgument(RemoteOperand(settings));
+  rest += settings.PushToServer ? local + " " + remote : remote + " " + local;
+  return InterpreterLine(settings.KeepConsole ? "/k" : "/c", rest);
+}
+
+Status RunTransfer(Platform& platform, const TransferSettings& settings) {
+  const std::string folder = platform.ProgramFolder();
+  if (settings.Authenticate) {
+    Status fits = CheckAnsiField(platform, "密码", settings.Password);
+    if (!fits.ok()) return fits;
+    // rsync refuses a password file that others can read.
+    Status written = WriteTextFile(platform, folder + std::string(kClientSecretsName),
+                                   settings.Password, FileAccess::Private);
+    if (!written.ok()) return written;
+  }
+  Result<std::shared_ptr<CommandWatch>> started =
+      platform.RunCommand(BuildTransferCommand(settings, folder), WindowMode::NormalFocus);
+  return started.status();
+}
+
+}  // namespace mirvo

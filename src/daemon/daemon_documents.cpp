@@ -1,0 +1,89 @@
+#include "daemon/daemon_documents.h"
+
+#include "foundation/cygwin_path.h"
+#include "foundation/names.h"
+#include "foundation/text_file.h"
+
+namespace mirvo {
+namespace {
+
+constexpr std::string_view kGlobalLines =
+    "uid = 0\r\n"
+    "gid = 0\r\n"
+    "use chroot = false\r\n"
+    "strict modes = true\r\n"
+    "fake super = yes\r\n"
+    "dont compress = *.gz *.tgz *.zip *.rpm *.deb *.iso *.bz2 *.tbz *.7z *.rar *.arj *.jar *.cab "
+    "*.avi *.mp4 *.rmvb *.rm *.mp3 *.ape *.flv *.wma *.wmv\r\n"
+    "hosts allow = *\r\n";
+
+// Every text that reaches a file must survive the ANSI code page: a character it lacks would
+// otherwise be written as "?" and the daemon would serve or admit something else.
+Status CheckFieldsFitCodePage(const Platform& platform, const DaemonSettings& settings) {
+  struct Field {
+    std::string_view label;
+    const std::string& text;
+    bool used;
+  } fields[] = {
+      {"共享目录", settings.SharePath, true},
+      {"共享名", settings.ShareName, true},
+      {"用户名", settings.UserName, settings.Authenticate},
+      {"密码", settings.Password, settings.Authenticate},
+  };
+  for (const Field& field : fields) {
+    if (!field.used) continue;
+    Status status = CheckAnsiField(platform, field.label, field.text);
+    if (!status.ok()) return status;
+  }
+  if (settings.Authenticate) return CheckAnsiField(platform, "程序目录", platform.ProgramFolder());
+  return Status::Ok();
+}
+
+// The daemon compares the user name of rsyncd.conf, which it reads as UTF-8, with the one in
+// rsyncd.secrets byte for byte; so the name goes in as UTF-8, and only ":" and the password in
+// the ANSI code page. An ASCII name gives the same bytes either way.
+Result<std::string> SecretsFileBytes(const Platform& platform, const DaemonSettings& settings) {
+  std::string bytes;
+  if (settings.Authenticate) {
+    Result<std::string> password = platform.Utf8ToAnsi(":" + settings.Password);
+    if (!password.ok()) return password.error();
+    bytes = settings.UserName + password.value();
+  }
+  bytes.append("\r\n");
+  return bytes;
+}
+
+}  // namespace
+
+std::string BuildDaemonConfig(const DaemonSettings& settings, const std::string& folder) {
+  std::string text(kGlobalLines);
+  text += "[" + settings.ShareName + "]\r\n";
+  text += "path = /cygdrive/" + CygwinTail(settings.SharePath) + "\r\n";
+  text += settings.ReadOnly ? "read only = true\r\n" : "read only = false\r\n";
+  text += "transfer logging = no\r\n";
+  if (settings.Authenticate) {
+    text += "auth users = " + settings.UserName + "\r\n";
+    text += "secrets file = /cygdrive/" + CygwinTail(folder) + "/rsyncd.secrets\r\n";
+  }
+  return text;
+}
+
+std::string BuildSecretsText(const DaemonSettings& settings) {
+  if (!settings.Authenticate) return "";
+  return settings.UserName + ":" + settings.Password;
+}
+
+Status WriteDaemonFiles(Platform& platform, const DaemonSettings& settings) {
+  Status fits = CheckFieldsFitCodePage(platform, settings);
+  if (!fits.ok()) return fits;
+  const std::string folder = platform.ProgramFolder();
+  Status config = WriteTextFile(platform, folder + std::string(kDaemonConfigName),
+                                BuildDaemonConfig(settings, folder));
+  if (!config.ok()) return config;
+  Result<std::string> secrets = SecretsFileBytes(platform, settings);
+  if (!secrets.ok()) return secrets.error();
+  return platform.WriteFileBytes(folder + std::string(kDaemonSecretsName), secrets.value(),
+                                 FileAccess::Private);
+}
+
+}  // namespace mirvo
