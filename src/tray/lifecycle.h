@@ -30,6 +30,7 @@ class WorkingWindowLifecycle {
   Platform& platform_;
   std::string tipText_;
   SavedPosition position_;
+  NotifyIconRecord record_;  // filled at load and at every minimize; removed at close
 };
 
 }  // namespace mirvo
