@@ -1,8 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 
+#include "daemon/daemon_settings.h"
 #include "foundation/form.h"
 #include "foundation/platform.h"
 
@@ -12,16 +14,22 @@ inline constexpr std::string_view kServerWindowName = "服务端";
 // A hidden timer of the server window that watches a just-started daemon for its first seconds.
 inline constexpr std::string_view kStartCheckTimer = "启动检查";
 
+// The current text of each box and the state of each check box, read at the moment of the start.
+DaemonSettings ReadDaemonSettings(const Form& form);
+
 // The logic of the server window: the start and stop steps over the window's controls.
 class ServerWindow {
  public:
   ServerWindow(Form& form, Platform& platform);
 
-  void OnStartClicked();     // 启动服务
-  void OnStopClicked();      // 停止服务
-  void OnStartCheckTick();   // 启动检查
+  void OnStartClicked();    // 启动服务
+  void OnStopClicked();     // 停止服务
+  void OnStartCheckTick();  // 启动检查
 
  private:
+  void FailStart(const std::string& message);
+  void EnterStopped();
+
   Form& form_;
   Platform& platform_;
   std::shared_ptr<CommandWatch> daemon_;

@@ -1,0 +1,131 @@
+#include "daemon/server_window.h"
+
+#include <array>
+
+#include "daemon/daemon_command.h"
+#include "daemon/daemon_documents.h"
+#include "daemon/utf8_rewrite.h"
+#include "foundation/names.h"
+
+namespace mirvo {
+namespace {
+
+constexpr std::string_view kStartButton = "启动服务";
+constexpr std::string_view kStopButton = "停止服务";
+constexpr std::string_view kMessageTitle = "注意：";
+
+// The inputs in the order the start steps disable them and the stop steps enable them.
+constexpr std::array<std::string_view, 9> kDaemonInputs = {
+    "共享路径", "共享名", "端口号", "限速", "限速值", "只读模式", "用户认证", "用户名", "密码"};
+
+// The check runs every 100 ms for the daemon's first 2 seconds: a daemon that ends by then could
+// not start (port taken, folder missing, configuration refused).
+constexpr std::int32_t kStartCheckInterval = 100;
+constexpr int kStartCheckTicks = 20;
+
+void SetInputsEnabled(Form& form, bool enabled) {
+  for (std::string_view input : kDaemonInputs) form.SetEnabled(input, enabled);
+}
+
+std::string WithoutTrailingBlanks(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+}  // namespace
+
+DaemonSettings ReadDaemonSettings(const Form& form) {
+  DaemonSettings settings;
+  settings.SharePath = form.Text("共享路径");
+  settings.ShareName = form.Text("共享名");
+  settings.Port = form.Text("端口号");
+  settings.LimitBandwidth = form.Checked("限速");
+  settings.BandwidthLimit = form.Text("限速值");
+  settings.ReadOnly = form.Checked("只读模式");
+  settings.Authenticate = form.Checked("用户认证");
+  settings.UserName = form.Text("用户名");
+  settings.Password = form.Text("密码");
+  return settings;
+}
+
+ServerWindow::ServerWindow(Form& form, Platform& platform) : form_(form), platform_(platform) {}
+
+void ServerWindow::OnStartClicked() {
+  SetInputsEnabled(form_, false);
+  const DaemonSettings settings = ReadDaemonSettings(form_);
+
+  Status written = WriteDaemonFiles(platform_, settings);
+  if (!written.ok()) return FailStart(written.error().message);
+
+  const std::string folder = platform_.ProgramFolder();
+  const std::string config = folder + std::string(kDaemonConfigName);
+  // The file is not there after writing it: the start ends quietly, the inputs stay locked.
+  if (!platform_.FileExists(config)) return;
+
+  Status rewritten = RewriteAsUtf8(platform_, config);
+  if (!rewritten.ok()) return FailStart(rewritten.error().message);
+
+  Result<std::shared_ptr<CommandWatch>> started =
+      platform_.RunCommand(BuildDaemonCommand(settings, folder), WindowMode::Hidden);
+  if (!started.ok()) return FailStart("无法启动 rsync 服务：" + started.error().message);
+  daemon_ = started.value();
+
+  form_.SetEnabled(kStartButton, false);
+  form_.SetEnabled(kStopButton, true);
+
+  checkTicks_ = 0;
+  form_.SetTimerInterval(kStartCheckTimer, kStartCheckInterval);
+  form_.SetEnabled(kStartCheckTimer, true);
+}
+
+void ServerWindow::OnStartCheckTick() {
+  if (!daemon_) {
+    form_.SetEnabled(kStartCheckTimer, false);
+    return;
+  }
+  ++checkTicks_;
+  if (daemon_->Ended()) {
+    form_.SetEnabled(kStartCheckTimer, false);
+    const std::string reason = WithoutTrailingBlanks(daemon_->ErrorOutput());
+    const std::string status = std::to_string(daemon_->ExitStatus());
+    daemon_.reset();
+    form_.ShowMessage(reason.empty()
+                          ? "rsync 服务启动后立即退出（退出状态 " + status + "），没有给出原因。"
+                          : "rsync 服务未能启动（退出状态 " + status + "）：\r\n" + reason,
+                      kMessageTitle);
+    EnterStopped();
+    return;
+  }
+  if (checkTicks_ >= kStartCheckTicks) {
+    form_.SetEnabled(kStartCheckTimer, false);
+    daemon_.reset();
+  }
+}
+
+void ServerWindow::OnStopClicked() {
+  Result<std::shared_ptr<CommandWatch>> kill =
+      platform_.RunCommand(std::string(StopDaemonCommand), WindowMode::Hidden);
+  if (!kill.ok()) {
+    // The daemon may still run: the window stays as it is rather than claim it stopped.
+    form_.ShowMessage("无法停止 rsync 服务：" + kill.error().message, kMessageTitle);
+    return;
+  }
+  EnterStopped();
+  form_.SetEnabled(kStartCheckTimer, false);
+  daemon_.reset();
+}
+
+void ServerWindow::FailStart(const std::string& message) {
+  form_.ShowMessage(message + "\r\n服务没有启动。", kMessageTitle);
+  EnterStopped();
+}
+
+void ServerWindow::EnterStopped() {
+  form_.SetEnabled(kStartButton, true);
+  form_.SetEnabled(kStopButton, false);
+  SetInputsEnabled(form_, true);
+}
+
+}  // namespace mirvo

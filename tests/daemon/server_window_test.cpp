@@ -1,0 +1,257 @@
+#include "daemon/server_window.h"
+
+#include <gtest/gtest.h>
+
+#include "daemon/daemon_command.h"
+#include "support/fake_form.h"
+#include "support/fake_platform.h"
+
+namespace mirvo {
+namespace {
+
+using testing::FakeForm;
+using testing::FakePlatform;
+using Calls = std::vector<std::string>;
+
+const Calls kInputs = {"共享路径", "共享名",   "端口号", "限速", "限速值",
+                       "只读模式", "用户认证", "用户名", "密码"};
+const char kDefaultCommand[] =
+    "cmd.exe /c D:\\Tools\\Sync\\bin\\rsync --config=/cygdrive/D/Tools/Sync/rsyncd.conf "
+    "--port=873    --daemon --no-detach";
+
+struct Server {
+  FakeForm form;
+  FakePlatform platform;
+  ServerWindow window{form, platform};
+  Calls log;  // form calls and platform events together, in order
+
+  Server() {
+    form.AddText("共享路径", "c:\\test");
+    form.AddText("共享名", "test");
+    form.AddText("端口号", "873");
+    form.AddCheck("限速", false);
+    form.AddText("限速值", "2000");
+    form.AddCheck("只读模式", true);
+    form.AddCheck("用户认证", false);
+    form.AddText("用户名", "user");
+    form.AddText("密码", "504182");
+    form.AddControl("启动服务", true);
+    form.AddControl("停止服务", false);
+    form.AddControl("启动检查", false, false);
+    form.log = &platform.events;
+  }
+
+  // The window's state as the enabled flags tell it.
+  std::string State() const {
+    bool allInputs = true;
+    bool noInputs = true;
+    for (const std::string& input : kInputs) {
+      bool on = form.enabled.at(input);
+      allInputs = allInputs && on;
+      noInputs = noInputs && !on;
+    }
+    bool start = form.enabled.at("启动服务");
+    bool stop = form.enabled.at("停止服务");
+    if (allInputs && start && !stop) return "Stopped";
+    if (noInputs && !start && stop) return "Running";
+    if (noInputs && start && !stop) return "StartAborted";
+    return "mixed";
+  }
+
+  Calls Changes() const {
+    return form.CallsStartingWith({"enable ", "disable ", "interval ", "message "});
+  }
+};
+
+Calls Each(const std::string& verb, const Calls& names) {
+  Calls calls;
+  for (const std::string& name : names) calls.push_back(verb + " " + name);
+  return calls;
+}
+
+Calls Join(std::initializer_list<Calls> parts) {
+  Calls joined;
+  for (const Calls& part : parts) joined.insert(joined.end(), part.begin(), part.end());
+  return joined;
+}
+
+TEST(ServerWindow, StartRunsTheStepsInOrderAndEndsRunning) {
+  Server s;
+  s.window.OnStartClicked();
+  EXPECT_EQ(s.platform.events,
+            Join({Each("disable", kInputs),
+                  {"text 共享路径", "text 共享名", "text 端口号", "checked 限速", "text 限速值",
+                   "checked 只读模式", "checked 用户认证", "text 用户名", "text 密码",
+                   "write D:\\Tools\\Sync\\rsyncd.conf", "write D:\\Tools\\Sync\\rsyncd.secrets",
+                   "write D:\\Tools\\Sync\\rsyncd.conf",  // the UTF-8 rewrite
+                   std::string("run hidden ") + kDefaultCommand, "disable 启动服务",
+                   "enable 停止服务", "interval 启动检查 100", "enable 启动检查"}}));
+  EXPECT_EQ(s.State(), "Running");
+  EXPECT_TRUE(s.form.messages.empty());
+}
+
+TEST(ServerWindow, CommandFollowsTheInputsAtTheClick) {
+  struct Case {
+    bool limit;
+    std::string limitText;
+    std::string command;
+  } cases[] = {
+      {true, "2000",
+       "cmd.exe /c D:\\Tools\\Sync\\bin\\rsync --config=/cygdrive/D/Tools/Sync/rsyncd.conf "
+       "--port=873   --bwlimit=2000  --daemon --no-detach"},
+      {false, "555", kDefaultCommand},
+  };
+  for (const Case& c : cases) {
+    Server s;
+    s.form.checks["限速"] = c.limit;
+    s.form.texts["限速值"] = c.limitText;
+    s.window.OnStartClicked();
+    ASSERT_EQ(s.platform.commands.size(), 1u);
+    EXPECT_EQ(s.platform.commands[0].line, c.command);
+    EXPECT_EQ(s.platform.commands[0].mode, WindowMode::Hidden);
+  }
+}
+
+TEST(ServerWindow, ConfigurationNotFoundAfterWritingEndsQuietlyInStartAborted) {
+  Server s;
+  s.platform.vanishAfterWrite.insert("D:\\Tools\\Sync\\rsyncd.conf");
+  s.window.OnStartClicked();
+  EXPECT_EQ(s.State(), "StartAborted");
+  EXPECT_TRUE(s.platform.commands.empty());
+  EXPECT_TRUE(s.form.messages.empty());
+  EXPECT_EQ(s.Changes(), Each("disable", kInputs));
+
+  // Another start, with the values the disabled inputs still hold.
+  s.platform.vanishAfterWrite.clear();
+  s.window.OnStartClicked();
+  EXPECT_EQ(s.State(), "Running");
+  ASSERT_EQ(s.platform.commands.size(), 1u);
+  EXPECT_EQ(s.platform.commands[0].line, kDefaultCommand);
+}
+
+TEST(ServerWindow, StopKillsRsyncThenUnlocksInOrder) {
+  Server s;
+  s.window.OnStartClicked();
+  s.platform.events.clear();
+  s.window.OnStopClicked();
+  EXPECT_EQ(s.platform.events, Join({{"run hidden cmd.exe /c taskkill /F /im rsync.exe",
+                                      "enable 启动服务", "disable 停止服务"},
+                                     Each("enable", kInputs),
+                                     {"disable 启动检查"}}));
+  EXPECT_EQ(s.State(), "Stopped");
+  EXPECT_EQ(s.form.texts["共享名"], "test");
+  EXPECT_TRUE(s.platform.files.count("D:\\Tools\\Sync\\rsyncd.conf"));
+}
+
+TEST(ServerWindow, RestartWritesTheNewShareNameWithTheSameCommand) {
+  Server s;
+  s.window.OnStartClicked();
+  s.window.OnStopClicked();
+  s.form.texts["共享名"] = "photos";
+  s.window.OnStartClicked();
+  ASSERT_EQ(s.platform.commands.size(), 3u);
+  EXPECT_EQ(s.platform.commands[2].line, s.platform.commands[0].line);
+  EXPECT_NE(s.platform.files["D:\\Tools\\Sync\\rsyncd.conf"].bytes.find("[photos]\r\n"),
+            std::string::npos);
+}
+
+TEST(ServerWindow, AStartThatCannotProceedSaysWhyAndReturnsToStopped) {
+  struct Case {
+    const char* name;
+    void (*prepare)(Server&);
+    const char* named;  // the file or field the message names
+  } cases[] = {
+      {"configuration unwritable",
+       [](Server& s) { s.platform.unwritable.insert("D:\\Tools\\Sync\\rsyncd.conf"); },
+       "rsyncd.conf"},
+      {"secrets unwritable",
+       [](Server& s) { s.platform.unwritable.insert("D:\\Tools\\Sync\\rsyncd.secrets"); },
+       "rsyncd.secrets"},
+      {"share path outside the code page", [](Server& s) { s.form.texts["共享路径"] = "d:\\😀"; },
+       "共享目录"},
+      {"password outside the code page",
+       [](Server& s) {
+         s.form.checks["用户认证"] = true;
+         s.form.texts["密码"] = "\xF0\xA0\x80\x80";
+       },
+       "密码"},
+      {"interpreter cannot start", [](Server& s) { s.platform.failCommands = true; }, "rsync"},
+  };
+  for (const Case& c : cases) {
+    Server s;
+    c.prepare(s);
+    s.window.OnStartClicked();
+    ASSERT_EQ(s.form.messages.size(), 1u) << c.name;
+    EXPECT_EQ(s.form.messages[0].title, "注意：");
+    EXPECT_NE(s.form.messages[0].text.find(c.named), std::string::npos)
+        << c.name << ": " << s.form.messages[0].text;
+    EXPECT_EQ(s.State(), "Stopped") << c.name;
+    EXPECT_FALSE(s.form.enabled["启动检查"]) << c.name;
+    // The message comes first, then the inputs are unlocked in their order.
+    Calls changes = s.Changes();
+    Calls tail(changes.end() - 12, changes.end());
+    EXPECT_EQ(tail[0].rfind("message 注意：", 0), 0u) << c.name;
+    EXPECT_EQ(Calls(tail.begin() + 1, tail.end()),
+              Join({{"enable 启动服务", "disable 停止服务"}, Each("enable", kInputs)}));
+    if (!s.platform.failCommands) {
+      EXPECT_TRUE(s.platform.commands.empty()) << c.name;
+    }
+  }
+}
+
+TEST(ServerWindow, ADaemonThatEndsInItsFirstTwoSecondsIsReportedWithRsyncsWords) {
+  struct Case {
+    int endsAtTick;
+    std::string errorOutput;
+    const char* shown;
+  } cases[] = {
+      {1, "rsync: [Receiver] failed to bind: Address already in use\n", "Address already in use"},
+      {20, "rsync error: error in socket IO (code 10)\n", "code 10"},
+      {5, "", "立即退出"},
+  };
+  for (const Case& c : cases) {
+    Server s;
+    s.window.OnStartClicked();
+    ASSERT_EQ(s.platform.watches.size(), 1u);
+    for (int tick = 1; tick < c.endsAtTick; ++tick) s.window.OnStartCheckTick();
+    EXPECT_EQ(s.State(), "Running");
+    EXPECT_TRUE(s.form.messages.empty());
+    s.platform.watches[0]->ended = true;
+    s.platform.watches[0]->exitStatus = 10;
+    s.platform.watches[0]->errorOutput = c.errorOutput;
+    s.form.calls.clear();
+    s.window.OnStartCheckTick();
+    ASSERT_EQ(s.form.messages.size(), 1u);
+    EXPECT_NE(s.form.messages[0].text.find(c.shown), std::string::npos) << s.form.messages[0].text;
+    EXPECT_EQ(s.State(), "Stopped");
+    EXPECT_EQ(s.Changes().front(), "disable 启动检查");
+    EXPECT_FALSE(s.form.enabled["启动检查"]);
+  }
+}
+
+TEST(ServerWindow, ADaemonAliveAfterTwentyChecksIsLeftAlone) {
+  Server s;
+  s.window.OnStartClicked();
+  for (int tick = 1; tick < 20; ++tick) s.window.OnStartCheckTick();
+  EXPECT_TRUE(s.form.enabled["启动检查"]);
+  s.window.OnStartCheckTick();
+  EXPECT_FALSE(s.form.enabled["启动检查"]);
+  // Ending later goes unobserved, as does a stray tick.
+  s.platform.watches[0]->ended = true;
+  s.window.OnStartCheckTick();
+  EXPECT_EQ(s.State(), "Running");
+  EXPECT_TRUE(s.form.messages.empty());
+}
+
+TEST(ServerWindow, AStopThatCannotStartTheKillKeepsRunning) {
+  Server s;
+  s.window.OnStartClicked();
+  s.platform.failCommands = true;
+  s.window.OnStopClicked();
+  EXPECT_EQ(s.State(), "Running");
+  ASSERT_EQ(s.form.messages.size(), 1u);
+  EXPECT_NE(s.form.messages[0].text.find("无法停止"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mirvo
