@@ -1,0 +1,22 @@
+// MIRVO for Windows: the console first; it hands the program over to one working window.
+#include <windows.h>
+
+#include "app/win32/win32_navigator.h"
+#include "console/console_window.h"
+#include "foundation/win32/win32_platform.h"
+#include "ui/win32/win32_icon.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  mirvo::Win32Platform platform;
+  mirvo::win32::Win32Navigator navigator(platform, mirvo::win32::CreateProgramIcon());
+  navigator.ShowWindow(mirvo::kConsoleWindowName);
+
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    HWND dialog = navigator.ActiveDialog();
+    if (dialog != nullptr && IsDialogMessageW(dialog, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return 0;
+}

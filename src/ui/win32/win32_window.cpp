@@ -1,0 +1,353 @@
+#include "ui/win32/win32_window.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "foundation/win32/wide_text.h"
+#include "tray/notify_icon_record.h"
+
+namespace mirvo::win32 {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"MirvoWindow";
+constexpr int kFirstControlId = 100;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+// The program ends when its last window is gone (the console closed before a choice was made).
+int liveWindows = 0;
+
+void RegisterWindowClass(HICON icon) {
+  static bool registered = false;
+  if (registered) return;
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = DefWindowProcW;  // replaced per window once its object exists
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hIcon = icon;
+  windowClass.hIconSm = icon;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowClass;
+  RegisterClassExW(&windowClass);
+  registered = true;
+}
+
+// SimSun ("宋体", character set GB2312) at the given size in tenths of a point.
+HFONT SongFont(int tenthsOfPoint, int dpi, bool bold) {
+  return CreateFontW(-MulDiv(tenthsOfPoint, dpi, 720), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE,
+                     FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
+}
+
+HFONT MessageFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+NOTIFYICONDATAW TrayData(HWND hwnd, HICON icon, const NotifyIconRecord& record) {
+  // The first-version structure of this build's own width, with the record's fields.
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  data.hWnd = hwnd;
+  data.uID = record.uID;
+  data.uFlags = record.uFlags;
+  data.uCallbackMessage = record.uCallbackMessage;
+  data.hIcon = icon;
+  std::wstring tip = Widen(record.szTip);
+  tip.resize(std::min<std::size_t>(tip.size(), 63));
+  std::copy(tip.begin(), tip.end(), data.szTip);
+  return data;
+}
+
+}  // namespace
+
+Win32Window::Win32Window(const layout::WindowLayout& layout, HICON icon)
+    : layout_(layout), icon_(icon) {
+  RegisterWindowClass(icon);
+  HDC screen = GetDC(nullptr);
+  dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+
+  RECT frame{0, 0, Pixels(layout.clientWidth), Pixels(layout.clientHeight)};
+  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+  hwnd_ =
+      CreateWindowExW(0, kWindowClass, Widen(layout.caption).c_str(), kWindowStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                      nullptr, GetModuleHandleW(nullptr), nullptr);
+  ++liveWindows;
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::WindowProc));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+  songFont_ = SongFont(105, dpi_, false);
+  titleFont_ = SongFont(1575 / 10, dpi_, true);
+  defaultFont_ = MessageFont();
+  CreateControls();
+}
+
+Win32Window::~Win32Window() {
+  Destroy();
+  for (HFONT font : {songFont_, titleFont_, defaultFont_}) DeleteObject(font);
+}
+
+int Win32Window::Pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
+
+void Win32Window::CreateControls() {
+  controls_.reserve(layout_.controls.size());
+  for (const layout::ControlLayout& control : layout_.controls) controls_.push_back({&control});
+  // Creation order is the keyboard order: controls that take the focus by their tab index.
+  std::vector<Control*> order;
+  for (Control& control : controls_) order.push_back(&control);
+  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+    return a->layout->tabIndex < b->layout->tabIndex;
+  });
+  for (Control* control : order) {
+    const layout::ControlLayout& c = *control->layout;
+    if (c.kind == layout::ControlKind::Timer) {
+      control->timerInterval = static_cast<UINT>(c.timerInterval);
+      control->timerEnabled = false;
+      continue;
+    }
+    const wchar_t* windowClass = L"BUTTON";
+    DWORD style = WS_CHILD;
+    DWORD extended = 0;
+    switch (c.kind) {
+      case layout::ControlKind::Label:
+        windowClass = L"STATIC";
+        style |= SS_LEFT | SS_NOPREFIX;
+        break;
+      case layout::ControlKind::TextBox:
+        windowClass = L"EDIT";
+        style |= WS_TABSTOP | ES_AUTOHSCROLL;
+        extended = WS_EX_CLIENTEDGE;
+        break;
+      case layout::ControlKind::CheckBox:
+        style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+        break;
+      case layout::ControlKind::Button:
+        style |= WS_TABSTOP | BS_PUSHBUTTON;
+        break;
+      case layout::ControlKind::Image:
+        windowClass = L"STATIC";
+        style |= SS_ICON;
+        break;
+      case layout::ControlKind::Timer:
+        break;
+    }
+    if (c.visible) style |= WS_VISIBLE;
+    if (!c.enabled) style |= WS_DISABLED;
+    const auto index = static_cast<int>(control - controls_.data());
+    control->hwnd =
+        CreateWindowExW(extended, windowClass, Widen(c.text).c_str(), style, Pixels(c.rect.left),
+                        Pixels(c.rect.top), Pixels(c.rect.width), Pixels(c.rect.height), hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
+                        GetModuleHandleW(nullptr), nullptr);
+    SetWindowTextW(control->hwnd, Widen(c.text).c_str());
+    HFONT font = c.font == layout::FontStyle::Song        ? songFont_
+                 : c.font == layout::FontStyle::SongTitle ? titleFont_
+                                                          : defaultFont_;
+    SendMessageW(control->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (c.kind == layout::ControlKind::CheckBox && c.checked) {
+      SendMessageW(control->hwnd, BM_SETCHECK, BST_CHECKED, 0);
+    }
+    if (c.kind == layout::ControlKind::Image) {
+      SendMessageW(control->hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
+    }
+  }
+}
+
+void Win32Window::Show() {
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+  for (const Control& control : controls_) {
+    if (control.layout->tabIndex == 0 && control.hwnd != nullptr) SetFocus(control.hwnd);
+  }
+  if (!shown_) {
+    shown_ = true;
+    // The first display counts as a resize notification: it records the position.
+    if (events_.resize) events_.resize();
+  }
+}
+
+void Win32Window::Destroy() {
+  if (hwnd_ == nullptr) return;
+  HWND hwnd = hwnd_;
+  hwnd_ = nullptr;
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  DestroyWindow(hwnd);
+  if (--liveWindows == 0) PostQuitMessage(0);
+}
+
+Win32Window::Control* Win32Window::Find(std::string_view name) {
+  for (Control& control : controls_) {
+    if (control.layout->name == name) return &control;
+  }
+  return nullptr;
+}
+
+const Win32Window::Control* Win32Window::Find(std::string_view name) const {
+  return const_cast<Win32Window*>(this)->Find(name);
+}
+
+UINT_PTR Win32Window::TimerId(const Control& control) const {
+  return static_cast<UINT_PTR>(kFirstControlId + (&control - controls_.data()));
+}
+
+std::string Win32Window::Text(std::string_view name) const {
+  const Control* control = Find(name);
+  if (control == nullptr || control->hwnd == nullptr) return {};
+  int length = GetWindowTextLengthW(control->hwnd);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  length = GetWindowTextW(control->hwnd, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  return Narrow(text);
+}
+
+bool Win32Window::Checked(std::string_view name) const {
+  const Control* control = Find(name);
+  return control != nullptr && control->hwnd != nullptr &&
+         SendMessageW(control->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32Window::SetEnabled(std::string_view name, bool enabled) {
+  Control* control = Find(name);
+  if (control == nullptr) return;
+  if (control->layout->kind == layout::ControlKind::Timer) {
+    control->timerEnabled = enabled;
+    if (enabled) {
+      SetTimer(hwnd_, TimerId(*control), control->timerInterval, nullptr);
+    } else {
+      KillTimer(hwnd_, TimerId(*control));
+    }
+    return;
+  }
+  EnableWindow(control->hwnd, enabled ? TRUE : FALSE);
+}
+
+void Win32Window::SetVisible(std::string_view name, bool visible) {
+  Control* control = Find(name);
+  if (control != nullptr && control->hwnd != nullptr) {
+    ShowWindow(control->hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  }
+}
+
+void Win32Window::SetTimerInterval(std::string_view name, std::int32_t milliseconds) {
+  Control* control = Find(name);
+  if (control == nullptr || milliseconds <= 0) return;
+  control->timerInterval = static_cast<UINT>(milliseconds);
+  // A running timer counts its new interval from now, as a changed interval does.
+  if (control->timerEnabled) SetTimer(hwnd_, TimerId(*control), control->timerInterval, nullptr);
+}
+
+void Win32Window::ShowMessage(std::string_view text, std::string_view title) {
+  MessageBoxW(hwnd_, Widen(text).c_str(), Widen(title).c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
+std::uint32_t Win32Window::Handle() const {
+  // Window handles fit in 32 bits on every Windows, which is why the tray record can hold them.
+  return static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(hwnd_));
+}
+
+std::uint32_t Win32Window::IconHandle() const {
+  return static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(icon_));
+}
+
+float Win32Window::TwipsPerPixel() const { return 1440.0f / static_cast<float>(dpi_); }
+
+float Win32Window::Top() const {
+  RECT frame{};
+  GetWindowRect(hwnd_, &frame);
+  return static_cast<float>(frame.top) * TwipsPerPixel();
+}
+
+float Win32Window::Left() const {
+  RECT frame{};
+  GetWindowRect(hwnd_, &frame);
+  return static_cast<float>(frame.left) * TwipsPerPixel();
+}
+
+void Win32Window::MoveTo(float top, float left) {
+  SetWindowPos(hwnd_, nullptr, static_cast<int>(left / TwipsPerPixel()),
+               static_cast<int>(top / TwipsPerPixel()), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Win32Window::IsMinimized() const { return IsIconic(hwnd_) != FALSE; }
+
+void Win32Window::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+
+void Win32Window::ShowRestored() {
+  // SW_RESTORE sends WM_SIZE before it returns when the state changes: the nested notification.
+  ShowWindow(hwnd_, SW_RESTORE);
+  SetForegroundWindow(hwnd_);
+}
+
+void Win32Window::GiveFocus() { SetFocus(hwnd_); }
+
+bool Win32Window::TrayAvailable() const {
+  return FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
+}
+
+void Win32Window::AddTrayIcon(const NotifyIconRecord& record) {
+  NOTIFYICONDATAW data = TrayData(hwnd_, icon_, record);
+  Shell_NotifyIconW(NIM_ADD, &data);
+}
+
+void Win32Window::RemoveTrayIcon(const NotifyIconRecord& record) {
+  NOTIFYICONDATAW data = TrayData(hwnd_, icon_, record);
+  Shell_NotifyIconW(NIM_DELETE, &data);
+}
+
+void Win32Window::ExitNow() { ExitProcess(0); }
+
+LRESULT CALLBACK Win32Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* window = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (window == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+  return window->Dispatch(message, wParam, lParam);
+}
+
+LRESULT Win32Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: {
+      const int index = static_cast<int>(LOWORD(wParam)) - kFirstControlId;
+      if (HIWORD(wParam) == BN_CLICKED && index >= 0 &&
+          index < static_cast<int>(controls_.size()) &&
+          controls_[static_cast<std::size_t>(index)].layout->kind == layout::ControlKind::Button &&
+          events_.click) {
+        events_.click(controls_[static_cast<std::size_t>(index)].layout->name);
+      }
+      return 0;
+    }
+    case WM_TIMER: {
+      const auto index = static_cast<std::size_t>(wParam) - kFirstControlId;
+      if (index < controls_.size() && controls_[index].timerEnabled && events_.timer) {
+        events_.timer(controls_[index].layout->name);
+      }
+      return 0;
+    }
+    case WM_SIZE:
+      if (shown_ && events_.resize) events_.resize();
+      return 0;
+    case WM_MOUSEMOVE:
+      // The tray reports its mouse events as pointer moves whose X is the event's code.
+      if (events_.pointerMove) {
+        events_.pointerMove(static_cast<float>(LOWORD(lParam)) * TwipsPerPixel());
+      }
+      return 0;
+    case WM_CLOSE:
+      if (events_.closeRequest) {
+        events_.closeRequest();
+      } else {
+        Destroy();
+      }
+      return 0;
+    default:
+      return DefWindowProcW(hwnd_, message, wParam, lParam);
+  }
+}
+
+}  // namespace mirvo::win32
