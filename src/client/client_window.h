@@ -1,7 +1,9 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
+#include "client/transfer_settings.h"
 #include "foundation/form.h"
 #include "foundation/platform.h"
 
@@ -9,6 +11,9 @@ namespace mirvo {
 
 inline constexpr std::string_view kClientWindowName = "客户端";
 inline constexpr std::string_view kScheduleTimer = "定时同步时间";
+
+// The current text of each box and the state of each check box, read afresh for every transfer.
+TransferSettings ReadTransferSettings(const Form& form);
 
 // The logic of the client window: a transfer now, and the schedule driven by the window's timer.
 class ClientWindow {
@@ -21,8 +26,11 @@ class ClientWindow {
   void OnCancelClicked();       // 取消定时
 
  private:
+  void StartTransfer();
+
   Form& form_;
   Platform& platform_;
+  bool showingMessage_ = false;  // a tick during an open message box does not open another
 };
 
 }  // namespace mirvo

@@ -1,0 +1,212 @@
+#include "client/client_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "client/transfer_command.h"
+#include "support/fake_form.h"
+#include "support/fake_platform.h"
+
+namespace mirvo {
+namespace {
+
+using testing::FakeForm;
+using testing::FakePlatform;
+using Calls = std::vector<std::string>;
+
+const Calls kInputs = {"服务端IP",     "端口号",       "源共享名",     "目的目录",
+                       "推送到服务端", "删除多余文件", "启用压缩传输", "保留CMD显示",
+                       "用户认证",     "用户名",       "密码",         "定时同步值"};
+
+struct Client {
+  FakeForm form;
+  FakePlatform platform;
+  ClientWindow window{form, platform};
+
+  Client() {
+    // Tests never leave loopback.
+    form.AddText("服务端IP", "127.0.0.1");
+    form.AddText("端口号", "873");
+    form.AddText("源共享名", "test");
+    form.AddText("目的目录", "c:\\test");
+    form.AddCheck("推送到服务端", false);
+    form.AddCheck("删除多余文件", false);
+    form.AddCheck("启用压缩传输", true);
+    form.AddCheck("保留CMD显示", false);
+    form.AddCheck("用户认证", false);
+    form.AddText("用户名", "user");
+    form.AddText("密码", "504182");
+    form.AddText("定时同步值", "1");
+    form.AddControl("定时同步", true, true);
+    form.AddControl("取消定时", false, false);
+    form.AddControl("开始同步", true, true);
+    form.AddControl("定时同步时间", false, false);
+    form.log = &platform.events;
+  }
+
+  // The schedule's state as the controls tell it.
+  std::string State() const {
+    bool inputs = true;
+    bool noInputs = true;
+    for (const std::string& input : kInputs) {
+      inputs = inputs && form.enabled.at(input);
+      noInputs = noInputs && !form.enabled.at(input);
+    }
+    bool now = form.enabled.at("开始同步");
+    bool timer = form.enabled.at("定时同步时间");
+    bool arm = form.enabled.at("定时同步") && form.visible.at("定时同步");
+    bool armHidden = !form.enabled.at("定时同步") && !form.visible.at("定时同步");
+    bool cancel = form.enabled.at("取消定时") && form.visible.at("取消定时");
+    bool cancelHidden = !form.enabled.at("取消定时") && !form.visible.at("取消定时");
+    if (!timer && arm && cancelHidden && inputs && now) return "Idle";
+    if (timer && armHidden && cancel && inputs && now) return "Armed";
+    if (timer && armHidden && cancel && noInputs && !now) return "Repeating";
+    return "mixed";
+  }
+
+  Calls Changes() const {
+    return form.CallsStartingWith(
+        {"enable ", "disable ", "show ", "hide ", "interval ", "message "});
+  }
+};
+
+Calls Each(const std::string& verb, const Calls& names) {
+  Calls calls;
+  for (const std::string& name : names) calls.push_back(verb + " " + name);
+  return calls;
+}
+
+const std::string kPull =
+    "cmd.exe /c D:\\Tools\\Sync\\bin\\rsync -avz --progress  --partial --port=873   "
+    "test@127.0.0.1::test /cygdrive/c/test";
+
+TEST(ClientWindow, TransferNowStartsOneTransferAndChangesNothing) {
+  Client c;
+  c.window.OnTransferNowClicked();
+  ASSERT_EQ(c.platform.commands.size(), 1u);
+  EXPECT_EQ(c.platform.commands[0].line, kPull);
+  EXPECT_EQ(c.platform.commands[0].mode, WindowMode::NormalFocus);
+  EXPECT_TRUE(c.Changes().empty());
+  EXPECT_EQ(c.State(), "Idle");
+}
+
+TEST(ClientWindow, ArmingSetsTheIntervalAndSwapsTheButtonsInOrder) {
+  struct Case {
+    const char* typed;
+    std::int32_t milliseconds;
+  } cases[] = {{"1", 60000}, {"0.5", 30000}, {"1.00001", 60001}, {"90", 5400000}};
+  for (const Case& k : cases) {
+    Client c;
+    c.form.texts["定时同步值"] = k.typed;
+    c.window.OnArmClicked();
+    EXPECT_EQ(c.Changes(), (Calls{"interval 定时同步时间 " + std::to_string(k.milliseconds),
+                                  "enable 定时同步时间", "disable 定时同步", "enable 取消定时",
+                                  "hide 定时同步", "show 取消定时"}));
+    EXPECT_EQ(c.State(), "Armed");
+    EXPECT_TRUE(c.platform.commands.empty());
+  }
+}
+
+TEST(ClientWindow, AnIntervalTheTimerCannotUseIsExplainedAndNothingIsArmed) {
+  for (const char* typed : {"", "abc", "0", "-1", "40000", "0.000001"}) {
+    Client c;
+    c.form.texts["定时同步值"] = typed;
+    c.window.OnArmClicked();
+    ASSERT_EQ(c.form.messages.size(), 1u) << typed;
+    EXPECT_EQ(c.form.messages[0].title, "注意：");
+    EXPECT_NE(c.form.messages[0].text.find("定时同步间隔"), std::string::npos);
+    EXPECT_EQ(c.Changes().size(), 1u) << typed;  // the message only
+    EXPECT_EQ(c.State(), "Idle");
+  }
+}
+
+TEST(ClientWindow, ArmedWindowStillTakesEditsAndTransfersByHand) {
+  Client c;
+  c.window.OnArmClicked();
+  c.window.OnTransferNowClicked();
+  EXPECT_EQ(c.State(), "Armed");
+  c.form.checks["推送到服务端"] = true;  // edited before the first tick
+  c.form.calls.clear();
+  c.platform.events.clear();
+  c.window.OnTimerTick();
+  Calls expected = Each("disable", kInputs);
+  expected.push_back("disable 开始同步");
+  EXPECT_EQ(c.Changes(), expected);
+  EXPECT_EQ(c.State(), "Repeating");
+  ASSERT_EQ(c.platform.commands.size(), 2u);
+  EXPECT_EQ(c.platform.commands[0].line, kPull);
+  EXPECT_EQ(c.platform.commands[1].line,
+            "cmd.exe /c D:\\Tools\\Sync\\bin\\rsync -avz --progress  --partial --port=873   "
+            "/cygdrive/c/test test@127.0.0.1::test");
+  // The inputs are locked before the settings are read.
+  auto lastLock = std::find(c.platform.events.begin(), c.platform.events.end(), "disable 开始同步");
+  auto firstRead = std::find(c.platform.events.begin(), c.platform.events.end(), "text 服务端IP");
+  EXPECT_LT(lastLock, firstRead);
+}
+
+TEST(ClientWindow, EveryTickStartsTheSameTransfer) {
+  Client c;
+  c.form.checks["用户认证"] = true;
+  c.window.OnArmClicked();
+  for (int i = 0; i < 3; ++i) c.window.OnTimerTick();
+  EXPECT_EQ(c.State(), "Repeating");
+  ASSERT_EQ(c.platform.commands.size(), 3u);
+  EXPECT_EQ(c.platform.commands[2].line, c.platform.commands[0].line);
+  EXPECT_EQ(std::count(c.platform.events.begin(), c.platform.events.end(),
+                       "write D:\\Tools\\Sync\\rsync.secrets"),
+            3);
+}
+
+TEST(ClientWindow, CancelRunsItsStepsInOrderFromArmedAndRepeating) {
+  for (int ticks : {0, 2}) {
+    Client c;
+    c.window.OnArmClicked();
+    for (int i = 0; i < ticks; ++i) c.window.OnTimerTick();
+    c.form.calls.clear();
+    c.window.OnCancelClicked();
+    Calls expected = Each("enable", kInputs);
+    for (const char* step : {"disable 定时同步时间", "enable 定时同步", "disable 取消定时",
+                             "show 定时同步", "hide 取消定时", "enable 开始同步"}) {
+      expected.push_back(step);
+    }
+    EXPECT_EQ(c.Changes(), expected) << ticks;
+    EXPECT_EQ(c.State(), "Idle") << ticks;
+  }
+}
+
+TEST(ClientWindow, ArmingAgainReadsTheNewValue) {
+  Client c;
+  c.window.OnArmClicked();
+  c.window.OnCancelClicked();
+  c.form.texts["定时同步值"] = "2";
+  c.window.OnArmClicked();
+  EXPECT_EQ(c.form.intervals["定时同步时间"], 120000);
+}
+
+TEST(ClientWindow, AnUnwritablePasswordFileIsShownAndNothingStarts) {
+  Client c;
+  c.form.checks["用户认证"] = true;
+  c.platform.unwritable.insert("D:\\Tools\\Sync\\rsync.secrets");
+  c.window.OnTransferNowClicked();
+  EXPECT_TRUE(c.platform.commands.empty());
+  ASSERT_EQ(c.form.messages.size(), 1u);
+  EXPECT_NE(c.form.messages[0].text.find("rsync.secrets"), std::string::npos);
+}
+
+TEST(ClientWindow, TicksDuringAnOpenMessageDoNotStackMoreMessages) {
+  Client c;
+  c.form.checks["用户认证"] = true;
+  c.platform.unwritable.insert("D:\\Tools\\Sync\\rsync.secrets");
+  c.window.OnArmClicked();
+  int nested = 0;
+  c.form.onMessage = [&] {
+    if (nested++ < 3) c.window.OnTimerTick();
+  };
+  c.window.OnTimerTick();
+  EXPECT_EQ(c.form.messages.size(), 1u);
+  EXPECT_EQ(c.State(), "Repeating");
+}
+
+}  // namespace
+}  // namespace mirvo
