@@ -57,7 +57,8 @@ class Win32Watch : public CommandWatch {
     while (ReadFile(errorFile_, chunk, sizeof chunk, &read, nullptr) && read > 0) {
       text.append(chunk, read);
     }
-    // rsync writes its messages in the console's code page; show them as text.
+    // Cygwin's rsync writes UTF-8; cmd.exe's own messages come in the ANSI code page.
+    if (IsValidUtf8(text)) return text;
     Result<std::string> decoded = DecodeAnsi(text);
     return decoded.ok() ? decoded.value() : text;
   }
