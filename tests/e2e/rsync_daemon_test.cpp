@@ -1,0 +1,116 @@
+#include <unistd.h>
+
+#include "foundation/ansi_code_page.h"
+#include "rsync_e2e_fixture.h"
+
+namespace mirvo::testing {
+namespace {
+
+class RsyncDaemonTest : public RsyncFixture {
+ protected:
+  void SetUp() override {
+    RsyncFixture::SetUp();
+    unsetenv("DISPLAY");  // transfers then run without a window
+    std::filesystem::create_directories(share + "/子目录");
+    shared = {{"a.txt", "hello\r\n"},
+              {"中文 文件.txt", "内容 content"},
+              {"子目录/data.bin", Bytes(300 * 1024, 7)},
+              {"empty", ""}};
+    for (const auto& [name, bytes] : shared) root.Write("共享/" + name, bytes);
+  }
+
+  std::map<std::string, std::string> shared;
+};
+
+TEST_F(RsyncDaemonTest, PullBringsEveryFileByteIdentical) {
+  ASSERT_NO_FATAL_FAILURE(StartDaemon());
+  const std::string target = root / "拉取 目标";
+  RunAndWait(Transfer(target));
+  EXPECT_EQ(FilesUnder(target), shared);
+}
+
+TEST_F(RsyncDaemonTest, AuthenticationAdmitsOnlyTheRightPassword) {
+  daemon.Authenticate = true;
+  daemon.UserName = "用户";
+  daemon.Password = "密码 504182";  // GBK in both secrets files, so the bytes agree
+  ASSERT_NO_FATAL_FAILURE(StartDaemon());
+
+  TransferSettings wrong = Transfer(root / "wrong");
+  wrong.Authenticate = true;
+  wrong.UserName = daemon.UserName;
+  wrong.Password = "504182";
+  RunAndWait(wrong);
+  EXPECT_TRUE(FilesUnder(root / "wrong").empty());
+
+  TransferSettings right = wrong;
+  right.LocalFolder = root / "right";
+  right.Password = daemon.Password;
+  RunAndWait(right);
+  EXPECT_EQ(FilesUnder(root / "right"), shared);
+
+  EXPECT_EQ(ModeOf(program + "/rsyncd.secrets"), 0600u);
+  EXPECT_EQ(ModeOf(program + "/rsync.secrets"), 0600u);
+}
+
+TEST_F(RsyncDaemonTest, ProgramFolderHoldsExactlyWhatTheProgramWrites) {
+  daemon.Authenticate = true;
+  ASSERT_NO_FATAL_FAILURE(StartDaemon());
+  EXPECT_EQ(FilesUnder(program).size(), 3u);
+  // The launcher's translation (native paths, no uid/gid for an ordinary user) lives only in
+  // its private copy: the program's files are as the program defines them.
+  EXPECT_EQ(ReadAll(program + "/rsyncd.conf"), BuildDaemonConfig(daemon, program) + "\r\n");
+  EXPECT_EQ(ReadAll(program + "/rsyncd.secrets"), EncodeAnsi("user:504182\r\n").value());
+  EXPECT_EQ(ReadAll(program + "/bin/rsync.exe"), ReadAll(StagedLauncher()));
+}
+
+TEST_F(RsyncDaemonTest, PushNeedsAWritableModule) {
+  const std::string source = root / "上传";
+  std::filesystem::create_directories(source);
+  root.Write("上传/new.txt", "pushed 推送");
+  TransferSettings push = Transfer(source);
+  push.PushToServer = true;
+
+  ASSERT_NO_FATAL_FAILURE(StartDaemon());  // read only, as by default
+  RunAndWait(push);
+  EXPECT_FALSE(std::filesystem::exists(share + "/上传/new.txt"));
+  ASSERT_NO_FATAL_FAILURE(StopDaemon());
+
+  daemon.ReadOnly = false;
+  ASSERT_NO_FATAL_FAILURE(StartDaemon());
+  RunAndWait(push);
+  EXPECT_EQ(ReadAll(share + "/上传/new.txt"), "pushed 推送");
+}
+
+TEST_F(RsyncDaemonTest, StopEndsDaemonAndItsChildrenButNoOtherRsync) {
+  // A system rsync job of the same base name, not started through the program's bin folder.
+  symlink("/bin/sleep", (root / "rsync").c_str());
+  pid_t unrelated = Spawn({root / "rsync", "60"});
+  ASSERT_GT(unrelated, 0);
+
+  root.Write("共享/big.bin", Bytes(4 * 1024 * 1024, 3));
+  daemon.LimitBandwidth = true;
+  daemon.BandwidthLimit = "200";  // K/S: the pull runs for many seconds
+  ASSERT_NO_FATAL_FAILURE(StartDaemon());
+  ASSERT_TRUE(RunTransfer(*platform, Transfer(root / "slow")).ok());
+  // The daemon and the child serving this connection, both under the image name rsync.exe.
+  ASSERT_TRUE(WaitUntil([] { return LiveRsyncExe("--daemon") >= 2; }));
+
+  ASSERT_NO_FATAL_FAILURE(StopDaemon());
+  EXPECT_EQ(daemonWatch->ExitStatus(), 128 + SIGKILL);
+  EXPECT_TRUE(WaitUntil([] { return LiveRsyncExe() == 0; }))
+      << "daemon, connection child and transfer all ended";
+  EXPECT_FALSE(PortAnswers(std::stoi(port)));
+  EXPECT_TRUE(WaitUntil([] {
+    for (const ProcessEntry& p : Processes()) {
+      if (p.parent == getpid() && p.state == 'Z') return false;
+    }
+    return true;
+  })) << "every process the program started is reaped";
+
+  EXPECT_EQ(kill(unrelated, 0), 0) << "an rsync not started as rsync.exe lives on";
+  kill(unrelated, SIGKILL);
+  waitpid(unrelated, nullptr, 0);
+}
+
+}  // namespace
+}  // namespace mirvo::testing
