@@ -184,3 +184,35 @@ TEST(ImageNamesMatch, FollowsTheKernelsCutAndIgnoresLetterCase) {
 
 }  // namespace
 }  // namespace mirvo
+
+namespace mirvo {
+namespace {
+
+TEST(PosixOpenWebAddress, HandsTheAddressToXdgOpenWithoutWaiting) {
+  testing::TempFolder dir;
+  // A stand-in xdg-open that takes its time and records what it was given.
+  dir.Write("xdg-open", "#!/bin/sh\nsleep 1\nprintf '%s' \"$1\" > \"$0.called\"\n", 0755);
+  const char* path = std::getenv("PATH");
+  std::string saved = path != nullptr ? path : "";
+  setenv("PATH", (dir.path() + ":/usr/bin:/bin").c_str(), 1);
+  PosixPlatform platform;
+  auto begun = std::chrono::steady_clock::now();
+  Status opened = platform.OpenWebAddress("https://example.invalid/a b?x=1&y=$HOME");
+  auto took = std::chrono::steady_clock::now() - begun;
+
+  mkdir((dir / "other").c_str(), 0755);
+  dir.Write("other/xdg-open", "", 0644);  // not executable: as good as missing
+  setenv("PATH", (dir / "other").c_str(), 1);
+  Status missing = platform.OpenWebAddress("https://example.invalid/");
+  setenv("PATH", saved.c_str(), 1);
+
+  ASSERT_TRUE(opened.ok()) << opened.error().message;
+  EXPECT_LT(took, std::chrono::milliseconds(900)) << "it must not wait for the browser";
+  EXPECT_TRUE(WaitUntil([&] { return access((dir / "xdg-open.called").c_str(), F_OK) == 0; }));
+  EXPECT_EQ(testing::ReadAll(dir / "xdg-open.called"), "https://example.invalid/a b?x=1&y=$HOME");
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().message, "无法打开网址“https://example.invalid/”：找不到 xdg-open");
+}
+
+}  // namespace
+}  // namespace mirvo
