@@ -1,0 +1,20 @@
+#include <QApplication>
+
+#include "console/console_window.h"
+#include "foundation/posix/posix_platform.h"
+#include "ui/qt/layout_window.h"
+#include "ui/qt/qt_navigator.h"
+
+// The program starts by creating the main console and running its load step; it reads no
+// arguments of its own, no environment and no settings.
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  // Windows end the program themselves: the console's close box, or a working window's close.
+  application.setQuitOnLastWindowClosed(false);
+  application.setWindowIcon(mirvo::ui::ProgramIcon());
+
+  mirvo::PosixPlatform platform;
+  mirvo::ui::QtNavigator navigator(platform);
+  navigator.ShowWindow(mirvo::kConsoleWindowName);
+  return application.exec();
+}

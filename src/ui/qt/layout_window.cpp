@@ -1,0 +1,217 @@
+#include "ui/qt/layout_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "resources/icon.h"
+#include "ui/qt/qt_text.h"
+
+namespace mirvo::ui {
+namespace {
+
+using layout::ControlKind;
+using layout::ControlLayout;
+using layout::FontStyle;
+
+// SimSun is missing on Linux; the first Song-style face that exists stands in for it.
+QFont SongFont(double points, bool bold) {
+  QFont font;
+  font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("NSimSun"),
+                    QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Serif CJK"),
+                    QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Sans CJK SC"),
+                    QStringLiteral("WenQuanYi Zen Hei")});
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  return font;
+}
+
+void ApplyFont(QWidget& control, FontStyle style) {
+  switch (style) {
+    case FontStyle::Default:
+      break;
+    case FontStyle::Song:
+      control.setFont(SongFont(10.5, false));
+      break;
+    case FontStyle::SongTitle:
+      control.setFont(SongFont(15.75, true));
+      break;
+  }
+}
+
+QWidget* MakeControl(const ControlLayout& control, QWidget& window) {
+  const QString text = ToQString(control.text);
+  switch (control.kind) {
+    case ControlKind::Label:
+      return new QLabel(text, &window);
+    case ControlKind::TextBox: {
+      auto* edit = new QLineEdit(text, &window);
+      // The box is as low as a SimSun line; the stand-in face's taller line needs the frame's
+      // inner padding to show its text whole.
+      edit->setTextMargins(0, -3, 0, -3);
+      edit->setCursorPosition(0);
+      return edit;
+    }
+    case ControlKind::CheckBox: {
+      // A bare square: the caption does not fit, the label on the left names the box.
+      auto* box = new QCheckBox(&window);
+      box->setAccessibleName(text);
+      box->setChecked(control.checked);
+      return box;
+    }
+    case ControlKind::Button: {
+      auto* button = new QPushButton(text, &window);
+      button->setAutoDefault(false);
+      return button;
+    }
+    case ControlKind::Image: {
+      auto* image = new QLabel(&window);
+      image->setPixmap(ProgramIcon().pixmap(icon::kIconSize, icon::kIconSize));
+      return image;
+    }
+    case ControlKind::Timer:
+      break;
+  }
+  return nullptr;
+}
+
+// The Song faces that stand in for SimSun are wider and have a taller line than SimSun, so a label
+// may need more room than its rectangle. It grows equally up and down, and to the right as far as
+// the next control on its row; text still too wide is drawn narrower instead of being cut.
+void FitLabel(QLabel& label, const QWidget& window) {
+  QRect rect = label.geometry();
+  const QSize needed = label.sizeHint();
+  if (needed.height() > rect.height()) {
+    const int extra = needed.height() - rect.height();
+    rect.adjust(0, -extra / 2, 0, extra - extra / 2);
+  }
+  int room = window.width() - rect.left();
+  for (const QObject* child : window.children()) {
+    const auto* other = qobject_cast<const QWidget*>(child);
+    if (!other || other == &label || other->isHidden()) continue;
+    const QRect o = other->geometry();
+    if (o.left() > rect.left() && o.top() < rect.bottom() && o.bottom() > rect.top()) {
+      room = std::min(room, o.left() - rect.left());
+    }
+  }
+  if (needed.width() > rect.width()) rect.setWidth(std::min(needed.width(), room));
+  if (needed.width() > rect.width()) {
+    QFont narrower = label.font();
+    narrower.setStretch(std::max(50, 100 * rect.width() / needed.width()));
+    label.setFont(narrower);
+  }
+  label.setGeometry(rect);
+}
+
+}  // namespace
+
+QIcon ProgramIcon() {
+  const auto& rgb = icon::IconRgb();
+  const QImage image(rgb.data(), icon::kIconSize, icon::kIconSize, icon::kIconSize * 3,
+                     QImage::Format_RGB888);
+  return QIcon(QPixmap::fromImage(image.copy()));
+}
+
+double PixelsPerTwip() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+  return dpi / 1440.0;
+}
+
+QRect ToPixels(const layout::TwipRect& twips, double pixelsPerTwip) {
+  // Edges are rounded, not sizes, so neighbouring controls keep their spacing.
+  const auto px = [pixelsPerTwip](int t) {
+    return static_cast<int>(std::lround(t * pixelsPerTwip));
+  };
+  const int left = px(twips.left), top = px(twips.top);
+  return QRect(left, top, px(twips.left + twips.width) - left, px(twips.top + twips.height) - top);
+}
+
+LayoutWindow::LayoutWindow(const layout::WindowLayout& layout)
+    : QWidget(nullptr), layout_(layout), form_(*this) {
+  Build();
+}
+
+void LayoutWindow::Build() {
+  const double scale = PixelsPerTwip();
+  setObjectName(ToQString(layout_.name));
+  setWindowTitle(ToQString(layout_.caption));
+  setWindowIcon(ProgramIcon());
+  setFixedSize(ToPixels({0, 0, layout_.clientWidth, layout_.clientHeight}, scale).size());
+
+  std::vector<std::pair<int, QWidget*>> tabOrder;
+  for (const ControlLayout& control : layout_.controls) {
+    if (control.kind == ControlKind::Timer) {
+      auto* timer = new QTimer(this);
+      timer->setObjectName(ToQString(control.name));
+      form_.AddTimer(control.name, timer, control.timerInterval, control.enabled);
+      continue;
+    }
+    QWidget* widget = MakeControl(control, *this);
+    widget->setObjectName(ToQString(control.name));
+    ApplyFont(*widget, control.font);
+    widget->setGeometry(ToPixels(control.rect, scale));
+    widget->setEnabled(control.enabled);
+    if (!control.visible) widget->setHidden(true);
+    form_.AddControl(control.name, widget);
+    const bool takesFocus =
+        control.kind != ControlKind::Label && control.kind != ControlKind::Image;
+    if (takesFocus && control.tabIndex != layout::kNoTabIndex) {
+      tabOrder.emplace_back(control.tabIndex, widget);
+    } else {
+      widget->setFocusPolicy(Qt::NoFocus);
+    }
+  }
+
+  for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+    if (label->pixmap().isNull()) FitLabel(*label, *this);
+  }
+
+  std::sort(tabOrder.begin(), tabOrder.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t i = 1; i < tabOrder.size(); ++i) {
+    QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+  }
+  if (!tabOrder.empty()) tabOrder.front().second->setFocus();
+}
+
+void LayoutWindow::NotifyResize() {
+  ++resizeNotifications_;
+  if (onResizeNotification) onResizeNotification();
+}
+
+void LayoutWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  NotifyResize();
+}
+
+void LayoutWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (isVisible()) NotifyResize();
+}
+
+void LayoutWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) NotifyResize();
+}
+
+void LayoutWindow::closeEvent(QCloseEvent* event) {
+  if (onCloseRequest && onCloseRequest()) {
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+}  // namespace mirvo::ui

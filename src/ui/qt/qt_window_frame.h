@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QSystemTrayIcon>
+#include <functional>
+#include <memory>
+
+#include "tray/window_frame.h"
+#include "ui/qt/layout_window.h"
+
+namespace mirvo::ui {
+
+// A working window and its tray icon, as the lifecycle sees them.
+class QtWindowFrame : public WindowFrame {
+ public:
+  explicit QtWindowFrame(LayoutWindow& window) : window_(window) {}
+
+  // A left-button double-click on the tray icon.
+  std::function<void()> onTrayDoubleClick;
+
+  std::uint32_t Handle() const override;
+  std::uint32_t IconHandle() const override;
+  float TwipsPerPixel() const override;
+  float Top() const override;
+  float Left() const override;
+  void MoveTo(float top, float left) override;
+  bool IsMinimized() const override;
+  void Hide() override;
+  void ShowRestored() override;
+  void GiveFocus() override;
+  bool TrayAvailable() const override;
+  void AddTrayIcon(const NotifyIconRecord& record) override;
+  void RemoveTrayIcon(const NotifyIconRecord& record) override;
+  [[noreturn]] void ExitNow() override;
+
+  const QSystemTrayIcon* TrayIcon() const { return tray_.get(); }
+
+ private:
+  LayoutWindow& window_;
+  std::unique_ptr<QSystemTrayIcon> tray_;
+};
+
+// The tip text a notify-icon record carries: the text before its NUL character.
+QString TipText(const NotifyIconRecord& record);
+
+}  // namespace mirvo::ui

@@ -1,0 +1,216 @@
+#include "ui/qt/layout_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <vector>
+
+#include "qt_test_app.h"
+#include "ui/qt/qt_text.h"
+
+namespace mirvo::ui {
+namespace {
+
+using layout::ControlKind;
+using layout::ControlLayout;
+using layout::FontStyle;
+using layout::WindowLayout;
+using testing::App;
+using testing::ProcessUntil;
+
+const WindowLayout* const kWindows[] = {&layout::ConsoleLayout(), &layout::ServerLayout(),
+                                        &layout::ClientLayout()};
+
+bool IsKind(const QWidget* widget, ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Label:
+    case ControlKind::Image:
+      return qobject_cast<const QLabel*>(widget) != nullptr;
+    case ControlKind::TextBox:
+      return qobject_cast<const QLineEdit*>(widget) != nullptr;
+    case ControlKind::CheckBox:
+      return qobject_cast<const QCheckBox*>(widget) != nullptr;
+    case ControlKind::Button:
+      return qobject_cast<const QPushButton*>(widget) != nullptr;
+    case ControlKind::Timer:
+      return false;
+  }
+  return false;
+}
+
+QString ShownText(const QWidget* widget) {
+  if (auto* edit = qobject_cast<const QLineEdit*>(widget)) return edit->text();
+  if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
+  if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
+  return {};
+}
+
+// The controls that take the keyboard focus, by TabIndex.
+std::vector<QString> ExpectedFocusChain(const WindowLayout& layout) {
+  std::vector<const ControlLayout*> focusable;
+  for (const ControlLayout& c : layout.controls) {
+    if (c.kind == ControlKind::TextBox || c.kind == ControlKind::CheckBox ||
+        c.kind == ControlKind::Button) {
+      focusable.push_back(&c);
+    }
+  }
+  std::sort(focusable.begin(), focusable.end(),
+            [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
+  std::vector<QString> names;
+  for (auto* c : focusable) names.push_back(ToQString(c->name));
+  return names;
+}
+
+class LayoutWindowTest : public testing::WithApplication {
+ protected:
+};
+
+TEST_F(LayoutWindowTest, EveryControlStandsAsItsLayoutSays) {
+  const double scale = PixelsPerTwip();
+  for (const WindowLayout* layout : kWindows) {
+    SCOPED_TRACE(ToQString(layout->name).toStdString());
+    LayoutWindow window(*layout);
+    EXPECT_EQ(window.objectName(), ToQString(layout->name));
+    EXPECT_EQ(window.windowTitle(), ToQString(layout->caption));
+    EXPECT_EQ(window.size(),
+              ToPixels({0, 0, layout->clientWidth, layout->clientHeight}, scale).size());
+    EXPECT_FALSE(window.windowIcon().isNull());
+
+    for (const ControlLayout& control : layout->controls) {
+      SCOPED_TRACE(ToQString(control.name).toStdString());
+      const QString name = ToQString(control.name);
+      if (control.kind == ControlKind::Timer) {
+        auto* timer = window.findChild<QTimer*>(name);
+        ASSERT_NE(timer, nullptr);
+        EXPECT_EQ(timer->isActive(), control.enabled);
+        EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
+        EXPECT_EQ(window.Form().TimerInterval(control.name), control.timerInterval);
+        continue;
+      }
+      auto* widget = window.findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+      ASSERT_NE(widget, nullptr);
+      EXPECT_TRUE(IsKind(widget, control.kind));
+      const QRect rect = ToPixels(control.rect, scale);
+      if (control.kind == ControlKind::Label) {
+        // A label may grow to show its text whole, never shrink or move sideways.
+        EXPECT_EQ(widget->x(), rect.x());
+        EXPECT_TRUE(widget->geometry().contains(rect));
+        EXPECT_GE(widget->width(), widget->sizeHint().width() * widget->font().stretch() / 100 - 1);
+      } else {
+        EXPECT_EQ(widget->geometry(), rect);
+      }
+      EXPECT_EQ(widget->isEnabled(), control.enabled);
+      EXPECT_EQ(widget->isHidden(), !control.visible);
+      if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+        EXPECT_EQ(box->isChecked(), control.checked);
+        EXPECT_TRUE(box->text().isEmpty()) << "a check box is a bare square";
+        EXPECT_EQ(box->accessibleName(), ToQString(control.text));
+      } else if (control.kind == ControlKind::Image) {
+        EXPECT_FALSE(qobject_cast<QLabel*>(widget)->pixmap().isNull());
+      } else {
+        EXPECT_EQ(ShownText(widget), ToQString(control.text));
+      }
+      if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        EXPECT_EQ(edit->echoMode(), QLineEdit::Normal) << "passwords are shown in clear";
+      }
+      if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        EXPECT_FALSE(button->isDefault());
+        EXPECT_FALSE(button->autoDefault());
+      }
+      const QFont font = widget->font();
+      switch (control.font) {
+        case FontStyle::Default:
+          EXPECT_EQ(font, window.font());
+          break;
+        case FontStyle::Song:
+          EXPECT_EQ(font.families().value(0), "SimSun");
+          EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.5);
+          EXPECT_FALSE(font.bold());
+          break;
+        case FontStyle::SongTitle:
+          EXPECT_EQ(font.families().value(0), "SimSun");
+          EXPECT_DOUBLE_EQ(font.pointSizeF(), 15.75);
+          EXPECT_TRUE(font.bold());
+          break;
+      }
+    }
+  }
+}
+
+TEST_F(LayoutWindowTest, TwipsBecomePixelsAtFifteenToThePixelAt96Dpi) {
+  EXPECT_EQ(ToPixels({4530, 4665, 4530, 4665}, 96.0 / 1440), QRect(302, 311, 302, 311));
+  // At 120 dpi (12 twips to the pixel) edges are rounded, so neighbours keep their spacing.
+  EXPECT_EQ(ToPixels({1440, 720, 2535, 270}, 120.0 / 1440), QRect(120, 60, 211, 23));
+  EXPECT_EQ(ToPixels({0, 0, 4215, 2415}, 144.0 / 1440).size(), QSize(422, 242));
+}
+
+TEST_F(LayoutWindowTest, FocusStartsOnTabIndexZeroAndTabFollowsTabIndex) {
+  for (const WindowLayout* layout : kWindows) {
+    SCOPED_TRACE(ToQString(layout->name).toStdString());
+    LayoutWindow window(*layout);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(ProcessUntil([&] { return QApplication::focusWidget() != nullptr; }));
+    const std::vector<QString> expected = ExpectedFocusChain(*layout);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), expected.front());
+
+    std::vector<QString> chain;
+    QWidget* first = window.findChild<QWidget*>(expected.front());
+    for (QWidget* w = first; chain.size() < expected.size() + 5;) {
+      if (std::find(expected.begin(), expected.end(), w->objectName()) != expected.end()) {
+        chain.push_back(w->objectName());
+      }
+      w = w->nextInFocusChain();
+      if (w == first) break;
+    }
+    EXPECT_EQ(chain, expected);
+  }
+}
+
+TEST_F(LayoutWindowTest, TabKeySkipsDisabledAndHiddenControls) {
+  LayoutWindow window(layout::ServerLayout());
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(ProcessUntil([&] { return QApplication::focusWidget() != nullptr; }));
+  std::vector<QString> visited;
+  for (int i = 0; i < 11; ++i) {
+    visited.push_back(QApplication::focusWidget()->objectName());
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &tab);
+  }
+  // 停止服务 starts disabled and is skipped; after 限速 the order starts again.
+  const std::vector<QString> expected{"启动服务", "共享路径", "共享名",  "只读模式",
+                                      "端口号",   "用户认证", "用户名",  "密码",
+                                      "限速值",   "限速",     "启动服务"};
+  EXPECT_EQ(visited, expected);
+}
+
+TEST_F(LayoutWindowTest, ResizeNotificationAtFirstDisplayAndEveryStateChange) {
+  LayoutWindow window(layout::ClientLayout());
+  int notifications = 0;
+  window.onResizeNotification = [&] { ++notifications; };
+  window.show();
+  ASSERT_TRUE(ProcessUntil([&] { return notifications > 0; }));
+  const int shown = notifications;
+  window.setWindowState(Qt::WindowMinimized);
+  EXPECT_TRUE(ProcessUntil([&] { return notifications > shown; }));
+  const int minimized = notifications;
+  window.setWindowState(Qt::WindowNoState);
+  EXPECT_TRUE(ProcessUntil([&] { return notifications > minimized; }));
+  // Moving alone records nothing.
+  testing::ProcessFor(100);
+  const int before = notifications;
+  window.move(window.pos() + QPoint(7, 5));
+  testing::ProcessFor(50);
+  EXPECT_EQ(notifications, before);
+}
+
+}  // namespace
+}  // namespace mirvo::ui
