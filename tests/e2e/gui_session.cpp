@@ -62,23 +62,30 @@ void XSession::RequestClose(XWindow window) const {
 }
 
 std::vector<XWindow> XSession::TrayIcons(const std::string& program) const {
+  // trayer embeds each icon in a socket window of its panel: look through the whole subtree.
   std::vector<XWindow> icons;
   const XWindow panel = Panel();
   if (panel == 0) return icons;
   ::Display* x = Connection(x_);
   XSync(x, False);
-  Window root, parent, *children = nullptr;
-  unsigned count = 0;
-  if (XQueryTree(x, panel, &root, &parent, &children, &count) == 0) return icons;
-  for (unsigned i = 0; i < count; ++i) {
-    XClassHint hint{};
-    if (XGetClassHint(x, children[i], &hint) != 0) {
-      if (hint.res_name != nullptr && program == hint.res_name) icons.push_back(children[i]);
-      if (hint.res_name) XFree(hint.res_name);
-      if (hint.res_class) XFree(hint.res_class);
+  std::vector<Window> pending{panel};
+  while (!pending.empty()) {
+    const Window current = pending.back();
+    pending.pop_back();
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(x, current, &root, &parent, &children, &count) == 0) continue;
+    for (unsigned i = 0; i < count; ++i) {
+      pending.push_back(children[i]);
+      XClassHint hint{};
+      if (XGetClassHint(x, children[i], &hint) != 0) {
+        if (hint.res_name != nullptr && program == hint.res_name) icons.push_back(children[i]);
+        if (hint.res_name) XFree(hint.res_name);
+        if (hint.res_class) XFree(hint.res_class);
+      }
     }
+    if (children) XFree(children);
   }
-  if (children) XFree(children);
   return icons;
 }
 
