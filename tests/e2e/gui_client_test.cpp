@@ -1,0 +1,107 @@
+// The client window driven as a person would, against a real daemon on 127.0.0.1 with
+// authentication: a pull and a push now, then the schedule.
+#include "gui_session.h"
+#include "rsync_e2e_fixture.h"
+
+namespace mirvo::testing {
+namespace {
+
+const layout::WindowLayout& kConsole = layout::ConsoleLayout();
+const layout::WindowLayout& kClient = layout::ClientLayout();
+
+class GuiClient : public RsyncFixture {
+ protected:
+  void SetUp() override {
+    RsyncFixture::SetUp();
+    daemon.ShareName = "gui";
+    daemon.ReadOnly = false;
+    daemon.Authenticate = true;
+    daemon.UserName = "mirvo";
+    daemon.Password = "pass-7788";
+    root.Write("共享/a.bin", Bytes(50000, 7));
+    std::filesystem::create_directories(share + "/sub");
+    root.Write("共享/sub/b.txt", "拉取\n");
+    StartDaemon();
+  }
+
+  bool Arrived(const std::string& folder, const std::string& name, const std::string& bytes,
+               int seconds = 30) {
+    return WaitUntil([&] { return ReadAll(folder + "/" + name) == bytes; }, seconds);
+  }
+};
+
+TEST_F(GuiClient, PullPushAndScheduleWithAuthentication) {
+  XSession x;
+  ASSERT_TRUE(x.Ready());
+  StagedProgram gui(x, root / "client");
+  gui.AlsoEnd("@127.0.0.1::");
+  gui.Start();
+  const XWindow console = x.WaitForWindow("MIRVO主控制台0.1");
+  ASSERT_NE(console, 0u);
+  x.Click(console, kConsole, "启动客户端");
+  const XWindow client = x.WaitForWindow("MIRVO客户端");
+  ASSERT_NE(client, 0u);
+  EXPECT_EQ(x.Geometry(client).width, 3945 / 15);
+  EXPECT_EQ(x.Geometry(client).height, 5280 / 15);
+  // Out of the way of the terminal windows the transfers open at the top-left corner.
+  x.Shell("xdotool windowmove --sync " + std::to_string(client) + " 600 80");
+  ASSERT_TRUE(WaitUntil([&] { return x.Geometry(client).x == 600; }, 3));
+
+  // The server address first: nothing may ever go to the window's default address.
+  x.TypeInto(client, kClient, "服务端IP", "127.0.0.1");
+  x.TypeInto(client, kClient, "端口号", port);
+  x.TypeInto(client, kClient, "源共享名", "gui");
+  const std::string local = root / "local";
+  std::filesystem::create_directories(local);
+  x.TypeInto(client, kClient, "目的目录", local + "/");
+  x.Click(client, kClient, "用户认证");
+  x.TypeInto(client, kClient, "用户名", "mirvo");
+  x.TypeInto(client, kClient, "密码", "pass-7788");
+
+  // Pull now.
+  x.Click(client, kClient, "开始同步");
+  ASSERT_TRUE(Arrived(local, "sub/b.txt", "拉取\n"));
+  ASSERT_TRUE(Arrived(local, "a.bin", Bytes(50000, 7)));
+  EXPECT_EQ(ReadAll(gui.Folder() + "/rsync.secrets"), "pass-7788\r\n");
+
+  // Push now.
+  x.Click(client, kClient, "推送到服务端");
+  root.Write("local/pushed.txt", "推送\n");
+  x.Click(client, kClient, "开始同步");
+  ASSERT_TRUE(Arrived(share, "pushed.txt", "推送\n"));
+
+  // The schedule, pulling every 0.02 minutes (1.2 s).
+  x.Click(client, kClient, "推送到服务端");
+  x.TypeInto(client, kClient, "定时同步值", "0.02");
+  x.Click(client, kClient, "定时同步");
+  root.Write("共享/tick1.txt", "1");
+  ASSERT_TRUE(Arrived(local, "tick1.txt", "1", 15)) << "the first tick transfers";
+  // From the first tick on the inputs are locked: a new destination cannot be typed, and the
+  // next tick pulls to the same place again.
+  const std::string elsewhere = root / "elsewhere";
+  x.TypeInto(client, kClient, "目的目录", elsewhere + "/");
+  root.Write("共享/tick2.txt", "2");
+  ASSERT_TRUE(Arrived(local, "tick2.txt", "2", 15)) << "a transfer on every tick";
+  EXPECT_FALSE(std::filesystem::exists(elsewhere));
+
+  // Cancelled: no more ticks, and the inputs and 开始同步 work again.
+  x.Click(client, kClient, "取消定时");
+  usleep(1500 * 1000);  // a transfer started by a last tick may still be running
+  root.Write("共享/tick3.txt", "3");
+  usleep(3000 * 1000);
+  EXPECT_FALSE(std::filesystem::exists(local + "/tick3.txt")) << "no tick after the cancel";
+  const std::string after = root / "after";
+  std::filesystem::create_directories(after);
+  x.TypeInto(client, kClient, "目的目录", after + "/");
+  x.Click(client, kClient, "开始同步");
+  EXPECT_TRUE(Arrived(after, "tick3.txt", "3"));
+
+  x.RequestClose(client);
+  EXPECT_TRUE(gui.WaitForExit());
+  EXPECT_TRUE(WaitUntil([&] { return x.TrayIcons().empty(); }, 5));
+  EXPECT_TRUE(WaitUntil([&] { return !PortAnswers(std::stoi(port)); }, 10))
+      << "closing ends every rsync.exe, the daemon included";
+}
+
+}  // namespace
+}  // namespace mirvo::testing
