@@ -8,7 +8,7 @@ MIRVO_JOBS=${MIRVO_JOBS:-2}
 MIRVO_PACKAGES=(
   cmake g++ make pkg-config libgtest-dev
   qt6-base-dev qt6-qpa-plugins
-  xvfb xauth xdotool trayer xterm x11-utils imagemagick
+  xvfb xauth xdotool trayer xterm x11-utils libx11-dev imagemagick
   fonts-noto-cjk fonts-wqy-zenhei
   rsync locales procps util-linux passwd
 )
