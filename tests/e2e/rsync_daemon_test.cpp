@@ -26,7 +26,7 @@ TEST_F(RsyncDaemonTest, PullBringsEveryFileByteIdentical) {
   ASSERT_NO_FATAL_FAILURE(StartDaemon());
   const std::string target = root / "拉取 目标";
   RunAndWait(Transfer(target));
-  EXPECT_EQ(FilesUnder(target), shared);
+  EXPECT_EQ(Compare(FilesUnder(target), shared), AllSame(shared));
 }
 
 TEST_F(RsyncDaemonTest, AuthenticationAdmitsOnlyTheRightPassword) {
@@ -46,7 +46,7 @@ TEST_F(RsyncDaemonTest, AuthenticationAdmitsOnlyTheRightPassword) {
   right.LocalFolder = root / "right";
   right.Password = daemon.Password;
   RunAndWait(right);
-  EXPECT_EQ(FilesUnder(root / "right"), shared);
+  EXPECT_EQ(Compare(FilesUnder(root / "right"), shared), AllSame(shared));
 
   EXPECT_EQ(ModeOf(program + "/rsyncd.secrets"), 0600u);
   EXPECT_EQ(ModeOf(program + "/rsync.secrets"), 0600u);

@@ -110,6 +110,28 @@ inline std::map<std::string, std::string> FilesUnder(const std::string& root) {
   return files;
 }
 
+// The relative paths of the files under root, each with its size and whether its bytes equal the
+// expected ones: compact enough to print when a comparison fails.
+inline std::map<std::string, std::string> Compare(
+    const std::map<std::string, std::string>& actual,
+    const std::map<std::string, std::string>& expected) {
+  std::map<std::string, std::string> summary;
+  for (const auto& [name, bytes] : actual) {
+    auto it = expected.find(name);
+    summary[name] = std::to_string(bytes.size()) + " bytes, " +
+                    (it != expected.end() && it->second == bytes ? "same" : "different");
+  }
+  return summary;
+}
+
+inline std::map<std::string, std::string> AllSame(const std::map<std::string, std::string>& files) {
+  std::map<std::string, std::string> summary;
+  for (const auto& [name, bytes] : files) {
+    summary[name] = std::to_string(bytes.size()) + " bytes, same";
+  }
+  return summary;
+}
+
 inline std::string Bytes(std::size_t size, unsigned seed) {
   std::string bytes(size, '\0');
   unsigned x = seed;
