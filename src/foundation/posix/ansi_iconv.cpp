@@ -12,8 +12,8 @@ constexpr const char* kAnsiCharset = "GBK";
 
 struct Converted {
   std::string bytes;
-  int error = 0;              // errno of the failed conversion, 0 when it succeeded
-  std::size_t failedAt = 0;   // input offset of the character that failed
+  int error = 0;             // errno of the failed conversion, 0 when it succeeded
+  std::size_t failedAt = 0;  // input offset of the character that failed
 };
 
 Converted Convert(const char* to, const char* from, std::string_view input) {
