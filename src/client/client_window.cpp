@@ -3,6 +3,7 @@
 #include <array>
 
 #include "client/schedule_interval.h"
+#include "client/transfer_checks.h"
 #include "client/transfer_command.h"
 
 namespace mirvo {
@@ -40,12 +41,18 @@ TransferSettings ReadTransferSettings(const Form& form) {
 
 ClientWindow::ClientWindow(Form& form, Platform& platform) : form_(form), platform_(platform) {}
 
-void ClientWindow::OnTransferNowClicked() { StartTransfer(); }
+void ClientWindow::OnTransferNowClicked() { StartTransfer(ReadTransferSettings(form_)); }
 
 void ClientWindow::OnArmClicked() {
   Result<std::int32_t> interval = ParseIntervalMinutes(form_.Text(kIntervalBox));
   if (!interval.ok()) {
     form_.ShowMessage(interval.error().message + "\r\n定时同步没有启动。", kMessageTitle);
+    return;
+  }
+  // Inputs every tick would refuse are named now, before the schedule runs.
+  Status usable = CheckTransferSettings(ReadTransferSettings(form_), platform_.ProgramFolder());
+  if (!usable.ok()) {
+    form_.ShowMessage(usable.error().message + "\r\n定时同步没有启动。", kMessageTitle);
     return;
   }
   form_.SetTimerInterval(kScheduleTimer, interval.value());
@@ -59,7 +66,15 @@ void ClientWindow::OnArmClicked() {
 void ClientWindow::OnTimerTick() {
   for (std::string_view input : kScheduleInputs) form_.SetEnabled(input, false);
   form_.SetEnabled(kTransferNowButton, false);
-  StartTransfer();
+  const TransferSettings settings = ReadTransferSettings(form_);
+  Status usable = CheckTransferSettings(settings, platform_.ProgramFolder());
+  if (!usable.ok()) {
+    // The inputs are locked from now on, so every later tick would be refused the same way.
+    OnCancelClicked();
+    ShowMessageOnce(usable.error().message + "\r\n定时同步已取消。");
+    return;
+  }
+  StartTransfer(settings);
 }
 
 void ClientWindow::OnCancelClicked() {
@@ -72,12 +87,16 @@ void ClientWindow::OnCancelClicked() {
   form_.SetEnabled(kTransferNowButton, true);
 }
 
-void ClientWindow::StartTransfer() {
-  Status started = RunTransfer(platform_, ReadTransferSettings(form_));
-  if (started.ok() || showingMessage_) return;
+void ClientWindow::StartTransfer(const TransferSettings& settings) {
+  Status started = RunTransfer(platform_, settings);
+  if (!started.ok()) ShowMessageOnce(started.error().message + "\r\n同步没有开始。");
+}
+
+void ClientWindow::ShowMessageOnce(const std::string& text) {
   // The schedule's timer keeps ticking while the box is open; those ticks are not stacked on it.
+  if (showingMessage_) return;
   showingMessage_ = true;
-  form_.ShowMessage(started.error().message + "\r\n同步没有开始。", kMessageTitle);
+  form_.ShowMessage(text, kMessageTitle);
   showingMessage_ = false;
 }
 

@@ -26,7 +26,8 @@ class ClientWindow {
   void OnCancelClicked();       // 取消定时
 
  private:
-  void StartTransfer();
+  void StartTransfer(const TransferSettings& settings);
+  void ShowMessageOnce(const std::string& text);
 
   Form& form_;
   Platform& platform_;

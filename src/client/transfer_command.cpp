@@ -1,5 +1,7 @@
 #include "client/transfer_command.h"
 
+#include "client/transfer_checks.h"
+
 #include "foundation/command_line.h"
 #include "foundation/cygwin_path.h"
 #include "foundation/names.h"
@@ -39,6 +41,8 @@ std::string BuildTransferCommand(const TransferSettings& settings, const std::st
 
 Status RunTransfer(Platform& platform, const TransferSettings& settings) {
   const std::string folder = platform.ProgramFolder();
+  Status usable = CheckTransferSettings(settings, folder);
+  if (!usable.ok()) return usable;
   if (settings.Authenticate) {
     Status fits = CheckAnsiField(platform, "密码", settings.Password);
     if (!fits.ok()) return fits;

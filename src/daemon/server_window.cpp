@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "daemon/daemon_checks.h"
 #include "daemon/daemon_command.h"
 #include "daemon/daemon_documents.h"
 #include "daemon/utf8_rewrite.h"
@@ -55,11 +56,15 @@ ServerWindow::ServerWindow(Form& form, Platform& platform) : form_(form), platfo
 void ServerWindow::OnStartClicked() {
   SetInputsEnabled(form_, false);
   const DaemonSettings settings = ReadDaemonSettings(form_);
+  const std::string folder = platform_.ProgramFolder();
+
+  // Refused inputs write nothing and start nothing.
+  Status usable = CheckDaemonSettings(settings, folder);
+  if (!usable.ok()) return FailStart(usable.error().message);
 
   Status written = WriteDaemonFiles(platform_, settings);
   if (!written.ok()) return FailStart(written.error().message);
 
-  const std::string folder = platform_.ProgramFolder();
   const std::string config = folder + std::string(kDaemonConfigName);
   // The file is not there after writing it: the start ends quietly, the inputs stay locked.
   if (!platform_.FileExists(config)) return;
