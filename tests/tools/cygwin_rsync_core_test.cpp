@@ -76,6 +76,10 @@ TEST(TranslateDaemonConfig, ReadsParameterNamesAsRsyncDoes) {
       {"; uid = 0\n", "; uid = 0\n"},
       {"[/cygdrive/c]\n", "[/cygdrive/c]\n"},
       {"comment = see /cygdrive/c/x\n", "comment = see /cygdrive/c/x\n"},
+      // Only values that name a file or folder are paths; a user name stays as written.
+      {"auth users = /cygdrive/c\n", "auth users = /cygdrive/c\n"},
+      {"comment = /cygdrive/c/x\n", "comment = /cygdrive/c/x\n"},
+      {"Log File = /cygdrive//var/log/r\n", "Log File = /var/log/r\n"},
       {"no equals sign\r\n", "no equals sign\r\n"},
       {"\n", "\n"},
   };

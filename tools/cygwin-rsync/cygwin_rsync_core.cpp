@@ -23,6 +23,16 @@ std::string ParameterKey(std::string_view name) {
   return key;
 }
 
+// The parameters whose value is a file or folder. Only these are mapped: a value such as a user
+// name or a comment that happens to begin with "/cygdrive/" must reach rsync as written.
+bool NamesAPath(const std::string& key) {
+  for (std::string_view pathKey : {"path", "secretsfile", "logfile", "pidfile", "lockfile",
+                                   "motdfile", "tempdir", "includefrom", "excludefrom"}) {
+    if (key == pathKey) return true;
+  }
+  return false;
+}
+
 std::string TranslateLine(std::string_view line, bool keepIds, bool& dropLine) {
   dropLine = false;
   std::size_t first = 0;
@@ -40,7 +50,7 @@ std::string TranslateLine(std::string_view line, bool keepIds, bool& dropLine) {
   std::size_t valueStart = equals + 1;
   while (valueStart < line.size() && IsBlank(line[valueStart])) ++valueStart;
   std::string_view value = line.substr(valueStart);
-  if (!value.starts_with(kCygdrive)) return std::string(line);
+  if (!NamesAPath(key) || !value.starts_with(kCygdrive)) return std::string(line);
   return std::string(line.substr(0, valueStart)) + MapCygwinPath(value);
 }
 

@@ -13,9 +13,10 @@ std::string MapCygwinPath(std::string_view path);
 // of an option such as --config= or --password-file=.
 std::string MapArgument(std::string_view argument);
 
-// The daemon configuration as the system rsync must read it: every value that is a Cygwin path
-// (path =, secrets file =, …) mapped, and, when the daemon cannot change users (keepIds false),
-// the uid and gid lines left out. Every other byte, line ends included, stays as it was.
+// The daemon configuration as the system rsync must read it: the value of every parameter that
+// names a file or folder (path =, secrets file =, log file =, …) mapped when it is a Cygwin path,
+// and, when the daemon cannot change users (keepIds false), the uid and gid lines left out. Every
+// other byte, line ends included, stays as it was.
 std::string TranslateDaemonConfig(std::string_view config, bool keepIds);
 
 // The file name of the translated copy of the configuration at configPath: the same original
