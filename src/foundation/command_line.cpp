@@ -37,6 +37,8 @@ bool NeedsQuoting(std::string_view argument) {
 }
 
 std::string QuoteArgument(std::string_view argument) {
+  // An empty argument left bare would vanish between the blanks around it.
+  if (argument.empty()) return "\"\"";
   if (!NeedsQuoting(argument)) return std::string(argument);
   std::string quoted = "\"";
   std::size_t backslashes = 0;
@@ -63,16 +65,18 @@ std::string InterpreterLine(std::string_view interpreterSwitch, std::string_view
   std::string line = "cmd.exe ";
   line.append(interpreterSwitch);
   line.push_back(' ');
+  // cmd.exe applies its rule from the first non-blank character after the switch.
+  std::string_view text = rest.substr(std::min(rest.find_first_not_of(" \t"), rest.size()));
   bool keptAsIs = true;
-  if (!rest.empty() && rest.front() == '"') {
-    std::size_t second = SecondQuoteOfExactlyTwo(rest);
-    keptAsIs = second != std::string_view::npos && QuotedPartIsPlain(rest.substr(1, second - 1));
+  if (!text.empty() && text.front() == '"') {
+    std::size_t second = SecondQuoteOfExactlyTwo(text);
+    keptAsIs = second != std::string_view::npos && QuotedPartIsPlain(text.substr(1, second - 1));
   }
   if (keptAsIs) {
     line.append(rest);
   } else {
     line.push_back('"');
-    line.append(rest);
+    line.append(text);
     line.push_back('"');
   }
   return line;

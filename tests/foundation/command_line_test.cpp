@@ -53,7 +53,7 @@ TEST(QuoteArgument, SplittingAQuotedArgumentGivesItBackWhole) {
   const char* arguments[] = {"plain",       "two words", "tab\there", "q\"uote",
                              "back\\slash", "tail\\",    "tail \\",   "\\\\\"mixed\"",
                              "R&D",         "a  b   c",  "共享 目录", "(x86)",
-                             "\"",          "\\",        "x\\\\y z"};
+                             "\"",          "\\",        "x\\\\y z",  ""};
   for (const char* argument : arguments) {
     std::vector<std::string> split = SplitWindowsArguments("prog " + QuoteArgument(argument));
     ASSERT_EQ(split.size(), 2u) << argument;
@@ -105,6 +105,8 @@ TEST(InterpreterLine, AddsTheOuterPairExactlyWhenCmdWouldDropQuotes) {
       {"\"D:\\(x)\\bin\\rsync\" -av", "cmd.exe /c \"\"D:\\(x)\\bin\\rsync\" -av\""},
       // A quote later on only: cmd leaves it alone.
       {"D:\\x\\bin\\rsync \"a b\" \"c d\"", "cmd.exe /c D:\\x\\bin\\rsync \"a b\" \"c d\""},
+      // cmd starts at the first non-blank: leading blanks do not hide the first quote.
+      {" \"a b\" \"c\"", "cmd.exe /c \"\"a b\" \"c\"\""},
   };
   for (const Case& c : cases) EXPECT_EQ(InterpreterLine("/c", c.rest), c.line) << c.rest;
   EXPECT_EQ(InterpreterLine("/k", "x y"), "cmd.exe /k x y");
