@@ -50,7 +50,7 @@ void ClientWindow::OnArmClicked() {
     return;
   }
   // Inputs every tick would refuse are named now, before the schedule runs.
-  Status usable = CheckTransferSettings(ReadTransferSettings(form_), platform_.ProgramFolder());
+  Status usable = CheckTransferSettings(platform_, ReadTransferSettings(form_));
   if (!usable.ok()) {
     form_.ShowMessage(usable.error().message + "\r\n定时同步没有启动。", kMessageTitle);
     return;
@@ -67,7 +67,7 @@ void ClientWindow::OnTimerTick() {
   for (std::string_view input : kScheduleInputs) form_.SetEnabled(input, false);
   form_.SetEnabled(kTransferNowButton, false);
   const TransferSettings settings = ReadTransferSettings(form_);
-  Status usable = CheckTransferSettings(settings, platform_.ProgramFolder());
+  Status usable = CheckTransferSettings(platform_, settings);
   if (!usable.ok()) {
     // The inputs are locked from now on, so every later tick would be refused the same way.
     OnCancelClicked();

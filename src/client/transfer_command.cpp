@@ -41,7 +41,7 @@ std::string BuildTransferCommand(const TransferSettings& settings, const std::st
 
 Status RunTransfer(Platform& platform, const TransferSettings& settings) {
   const std::string folder = platform.ProgramFolder();
-  Status usable = CheckTransferSettings(settings, folder);
+  Status usable = CheckTransferSettings(platform, settings);
   if (!usable.ok()) return usable;
   if (settings.Authenticate) {
     Status fits = CheckAnsiField(platform, "密码", settings.Password);

@@ -46,12 +46,18 @@ Status CheckCommandFields(const DaemonSettings& settings, const std::string& fol
       {"限速值", settings.BandwidthLimit, settings.LimitBandwidth},
       {kFolderField, folder, true},
   };
+  std::string_view longest = fields[0].label;
+  std::size_t longestSize = 0;
   for (const Field& field : fields) {
     if (!field.used) continue;
     Status status = CheckCommandText(field.label, field.text);
     if (!status.ok()) return status;
+    if (field.text.size() > longestSize) {
+      longest = field.label;
+      longestSize = field.text.size();
+    }
   }
-  return CheckCommandLength(BuildDaemonCommand(settings, folder));
+  return CheckCommandLength(BuildDaemonCommand(settings, folder), longest);
 }
 
 }  // namespace

@@ -80,11 +80,12 @@ std::size_t InterpreterLength(std::string_view commandLine) {
   return units;
 }
 
-Status CheckCommandLength(std::string_view commandLine) {
+Status CheckCommandLength(std::string_view commandLine, std::string_view longestField) {
   const std::size_t length = InterpreterLength(commandLine);
   if (length <= kLongestInterpreterLine) return Status::Ok();
   return Error{"命令行太长（" + std::to_string(length) + " 个字符）：cmd.exe 最多接受 " +
-               std::to_string(kLongestInterpreterLine) + " 个字符。请缩短输入框中的文字。"};
+               std::to_string(kLongestInterpreterLine) + " 个字符。请缩短“" +
+               std::string(longestField) + "”中的文字。"};
 }
 
 }  // namespace mirvo

@@ -25,7 +25,8 @@ Status CheckCommandText(std::string_view fieldName, std::string_view text);
 // The length of a command line as cmd.exe counts it: UTF-16 code units of the UTF-8 text.
 std::size_t InterpreterLength(std::string_view commandLine);
 
-// A command line cmd.exe would refuse as too long is refused here, before anything is written.
-Status CheckCommandLength(std::string_view commandLine);
+// A command line cmd.exe would refuse as too long is refused here, before anything is written;
+// the message asks to shorten longestField, the input that holds the most text.
+Status CheckCommandLength(std::string_view commandLine, std::string_view longestField);
 
 }  // namespace mirvo

@@ -8,6 +8,7 @@
 
 #include "client/transfer_checks.h"
 #include "daemon/daemon_checks.h"
+#include "foundation/posix/posix_platform.h"
 
 namespace mirvo {
 namespace {
@@ -55,10 +56,11 @@ TEST(InputChecks, LengthIsCountedAsCmdExeCountsIt) {
   EXPECT_EQ(InterpreterLength("abc"), 3u);
   EXPECT_EQ(InterpreterLength("共享"), 2u);  // one UTF-16 unit each
   EXPECT_EQ(InterpreterLength("😀"), 2u);     // a surrogate pair
-  EXPECT_TRUE(CheckCommandLength(std::string(8191, 'x')).ok());
-  Status tooLong = CheckCommandLength(std::string(8192, 'x'));
+  EXPECT_TRUE(CheckCommandLength(std::string(8191, 'x'), "端口号").ok());
+  Status tooLong = CheckCommandLength(std::string(8192, 'x'), "端口号");
   ASSERT_FALSE(tooLong.ok());
   EXPECT_NE(tooLong.error().message.find("8192"), std::string::npos);
+  EXPECT_NE(tooLong.error().message.find("“端口号”"), std::string::npos);
 }
 
 TEST(InputChecks, WindowSettingsAreCheckedOnlyWhereTheyAreUsed) {
@@ -78,7 +80,7 @@ TEST(InputChecks, WindowSettingsAreCheckedOnlyWhereTheyAreUsed) {
       {{.Authenticate = true, .UserName = "u\\"}, "用户名"},
       {{.Authenticate = true, .Password = "p\r\nroot:x"}, "密码"},
       {{.Authenticate = true, .UserName = "a b,c", .Password = "p:q \"r\" %x%"}, ""},
-      {{.Port = std::string(9000, '8')}, "命令行太长"},
+      {{.Port = std::string(9000, '8')}, "请缩短“端口号”"},
   };
   for (const DaemonCase& c : daemonCases) {
     Status status = CheckDaemonSettings(c.settings, folder);
@@ -89,6 +91,7 @@ TEST(InputChecks, WindowSettingsAreCheckedOnlyWhereTheyAreUsed) {
   }
   EXPECT_FALSE(CheckDaemonSettings({}, "D:\\100%\\x%").ok()) << "the program folder too";
 
+  const PosixPlatform platform(folder);
   struct TransferCase {
     TransferSettings settings;
     std::string field;
@@ -103,10 +106,12 @@ TEST(InputChecks, WindowSettingsAreCheckedOnlyWhereTheyAreUsed) {
       {{.ServerAddress = "127.0.0.1", .Authenticate = true, .Password = "a\nb"}, "密码"},
       {{.ServerAddress = "127.0.0.1", .Authenticate = true, .Password = "\"%x%\""}, ""},
       {{.ServerAddress = "127.0.0.1", .IntervalMinutes = "\n"}, ""},
-      {{.ServerAddress = "127.0.0.1", .LocalFolder = std::string(8200, 'c')}, "命令行太长"},
+      {{.ServerAddress = "127.0.0.1", .Password = "😀"}, ""},
+      {{.ServerAddress = "127.0.0.1", .Authenticate = true, .Password = "😀"}, "密码"},
+      {{.ServerAddress = "127.0.0.1", .LocalFolder = std::string(8200, 'c')}, "请缩短“本地目录”"},
   };
   for (const TransferCase& c : transferCases) {
-    Status status = CheckTransferSettings(c.settings, folder);
+    Status status = CheckTransferSettings(platform, c.settings);
     EXPECT_EQ(status.ok(), c.field.empty()) << c.field;
     if (!status.ok()) {
       EXPECT_NE(status.error().message.find(c.field), std::string::npos);
