@@ -44,6 +44,21 @@ TEST(AnsiCodePage, NamesTheCharacterItCannotHold) {
   EXPECT_FALSE(DecodeAnsi("\xB9").ok());
 }
 
+TEST(AnsiCodePage, MalformedUtf8IsToldAsSuchWithoutQuotingItsBytes) {
+  const char* malformed[] = {
+      "\xFD\x80\xA7\xAC\x80\x80x",  // an old six-byte form
+      "d:\\\xED\xA0\x80",           // a surrogate
+      "\xC0\xAF",                   // an overlong "/"
+      "\xF4\x90\x80\x80",           // past U+10FFFF
+      "a\xE5\x85",                  // the last character cut short
+  };
+  for (const char* text : malformed) {
+    Result<std::string> encoded = EncodeAnsi(text);
+    ASSERT_FALSE(encoded.ok()) << text;
+    EXPECT_EQ(encoded.error().message, "文本不是有效的 UTF-8");
+  }
+}
+
 }  // namespace
 }  // namespace mirvo
 

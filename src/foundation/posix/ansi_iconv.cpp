@@ -40,17 +40,15 @@ Converted Convert(const char* to, const char* from, std::string_view input) {
 }  // namespace
 
 Result<std::string> EncodeAnsi(std::string_view utf8) {
+  // Decided before iconv: its UTF-8 reader takes some malformed sequences for characters, and the
+  // message would then quote bytes that are no text.
+  if (!IsValidUtf8(utf8)) return Error{"文本不是有效的 UTF-8"};
   Converted c = Convert(kAnsiCharset, "UTF-8", utf8);
   if (c.error == 0) return std::move(c.bytes);
+  // iconv stops at the first character GBK lacks.
   if (c.error == EILSEQ) {
-    // iconv stops at the first character it cannot take: either invalid UTF-8 or outside GBK.
-    Converted check = Convert("UTF-32LE", "UTF-8", utf8.substr(c.failedAt, 4));
-    if (check.error == EILSEQ && check.failedAt == 0) {
-      return Error{"文本不是有效的 UTF-8"};
-    }
     return Error{"字符" + DescribeCharacterAt(utf8, c.failedAt) + "无法用 GBK 编码保存"};
   }
-  if (c.error == EINVAL) return Error{"文本不是有效的 UTF-8"};
   return Error{"无法转换为 GBK 编码"};
 }
 
