@@ -148,6 +148,12 @@ Status PosixPlatform::WriteFileBytes(const std::string& path, std::string_view b
     close(fd);
     return WriteError(native, error);
   }
+  // The file is already truncated: one that cannot be written whole is removed, so that no
+  // cut-off configuration or secrets file is left for a daemon to read.
+  auto failed = [&native](int error) {
+    unlink(native.c_str());
+    return WriteError(native, error);
+  };
   std::size_t written = 0;
   while (written < bytes.size()) {
     ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
@@ -155,12 +161,12 @@ Status PosixPlatform::WriteFileBytes(const std::string& path, std::string_view b
     if (n < 0) {
       int error = errno;
       close(fd);
-      return WriteError(native, error);
+      return failed(error);
     }
     written += static_cast<std::size_t>(n);
   }
   // A full disk or a failing network file system may only show when the file is closed.
-  if (close(fd) != 0 && errno != EINTR) return WriteError(native, errno);
+  if (close(fd) != 0 && errno != EINTR) return failed(errno);
   return Status::Ok();
 }
 
