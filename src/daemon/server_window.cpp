@@ -28,6 +28,27 @@ void SetInputsEnabled(Form& form, bool enabled) {
   for (std::string_view input : kDaemonInputs) form.SetEnabled(input, enabled);
 }
 
+// rsync's documented meaning of an exit status, for a daemon that ended without a word on its error
+// output (a daemon writes most of its errors to its log, not there).
+std::string RsyncExitMeaning(int status) {
+  switch (status) {
+    case 1:
+      return "参数或配置有误";
+    case 5:
+      return "无法建立连接";
+    case 10:
+      return "网络套接字出错，常见原因是端口已被其他程序占用，或端口号无效";
+    case 11:
+      return "文件读写出错";
+    case 127:
+      return "找不到要运行的程序";
+    case 128 + 9:
+      return "被强行结束";
+    default:
+      return "";
+  }
+}
+
 std::string WithoutTrailingBlanks(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
     text.pop_back();
@@ -95,11 +116,14 @@ void ServerWindow::OnStartCheckTick() {
     form_.SetEnabled(kStartCheckTimer, false);
     const std::string reason = WithoutTrailingBlanks(daemon_->ErrorOutput());
     const std::string status = std::to_string(daemon_->ExitStatus());
+    const std::string meaning = RsyncExitMeaning(daemon_->ExitStatus());
     daemon_.reset();
-    form_.ShowMessage(reason.empty()
-                          ? "rsync 服务启动后立即退出（退出状态 " + status + "），没有给出原因。"
-                          : "rsync 服务未能启动（退出状态 " + status + "）：\r\n" + reason,
-                      kMessageTitle);
+    std::string message = "rsync 服务未能启动（退出状态 " + status + "）：\r\n" + reason;
+    if (reason.empty()) {
+      message = "rsync 服务启动后立即退出（退出状态 " + status + "）" +
+                (meaning.empty() ? "，没有给出原因。" : "：" + meaning + "。");
+    }
+    form_.ShowMessage(message, kMessageTitle);
     EnterStopped();
     return;
   }
