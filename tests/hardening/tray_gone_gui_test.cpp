@@ -1,0 +1,39 @@
+// The tray host disappears while the server window is open (trayer killed under a private Xvfb):
+// minimizing must then leave the window reachable instead of hiding it where nothing can bring it
+// back.
+#include <signal.h>
+
+#include "e2e/gui_session.h"
+
+namespace mirvo::testing {
+namespace {
+
+TEST(TrayGone, MinimizingWithoutATrayLeavesTheWindowOnTheScreen) {
+  XSession x;
+  ASSERT_TRUE(x.Ready());
+  TempFolder root;
+  StagedProgram program(x, root / "prog");
+  program.Start();
+  const XWindow console = x.WaitForWindow("MIRVO主控制台0.1");
+  ASSERT_NE(console, 0u);
+  x.Click(console, layout::ConsoleLayout(), "启动服务端");
+  const XWindow server = x.WaitForWindow("MIRVO服务端");
+  ASSERT_NE(server, 0u);
+  ASSERT_TRUE(WaitUntil([&] { return x.TrayIcons().size() == 1; }, 5));
+
+  // The tray host is a child of this test process; the session reaps it at its end.
+  int killed = 0;
+  for (const ProcessEntry& p : Processes()) {
+    if (p.comm == "trayer" && p.parent == getpid() && kill(p.pid, SIGKILL) == 0) ++killed;
+  }
+  ASSERT_EQ(killed, 1);
+  usleep(1000 * 1000);
+
+  x.Minimize(server);
+  usleep(1500 * 1000);
+  EXPECT_TRUE(x.Viewable(server)) << "hidden although no tray could bring it back";
+  EXPECT_FALSE(program.WaitForExit(0)) << "the program still runs";
+}
+
+}  // namespace
+}  // namespace mirvo::testing
