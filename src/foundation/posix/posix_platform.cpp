@@ -148,10 +148,13 @@ Status PosixPlatform::WriteFileBytes(const std::string& path, std::string_view b
     close(fd);
     return WriteError(native, error);
   }
-  // The file is already truncated: one that cannot be written whole is removed, so that no
-  // cut-off configuration or secrets file is left for a daemon to read.
-  auto failed = [&native](int error) {
-    unlink(native.c_str());
+  // The file is already truncated: a regular file that cannot be written whole is removed, so that
+  // no cut-off configuration or secrets file is left for a daemon to read. Anything else (a device
+  // such as /dev/full, a pipe) is never removed.
+  struct stat opened;
+  const bool regular = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode);
+  auto failed = [&native, regular](int error) {
+    if (regular) unlink(native.c_str());
     return WriteError(native, error);
   };
   std::size_t written = 0;
