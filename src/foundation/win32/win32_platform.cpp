@@ -118,7 +118,11 @@ Status Win32Platform::WriteFileBytes(const std::string& path, std::string_view b
     ok = FALSE;
     code = GetLastError();
   }
-  if (!ok) return FileError("无法写入", path, code);
+  if (!ok) {
+    // A file cut off by a full disk is worse than none: the daemon would read half a configuration.
+    DeleteFileW(win32::Widen(path).c_str());
+    return FileError("无法写入", path, code);
+  }
   return Status::Ok();
 }
 
