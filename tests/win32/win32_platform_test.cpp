@@ -71,13 +71,15 @@ TEST_F(Win32PlatformTest, FileExistsFindsOnlyNormalReadOnlyAndArchiveFiles) {
   Touch("hidden", FILE_ATTRIBUTE_HIDDEN);
   Touch("system", FILE_ATTRIBUTE_SYSTEM);
   fs::create_directories(folder_ / "bin" / "rsync.exe");
+  fs::create_directories(folder_ / "hid");
+  Touch("hid\\rsync.exe", FILE_ATTRIBUTE_HIDDEN);
   struct Case {
     const char* name;
     bool found;
   } cases[] = {{"normal", true},  {"readonly", true}, {"archive", true},        {"hidden", false},
                {"system", false}, {"missing", false}, {"bin\\rsync.exe", false}};
   for (const Case& c : cases) EXPECT_EQ(platform_->FileExists(Path(c.name)), c.found) << c.name;
-  for (const char* name : {"readonly", "hidden", "system"}) {
+  for (const char* name : {"readonly", "hidden", "system", "hid\\rsync.exe"}) {
     SetFileAttributesW((folder_ / name).c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }
