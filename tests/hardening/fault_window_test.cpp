@@ -91,14 +91,14 @@ TEST_F(ServerFaultTest, FileFaultsAreNamedAndNothingStarts) {
        "这是一个文件夹"},
       {"read-only program folder",
        [](ServerFaultTest& t) {
-         if (!t.MountProgramFolder("size=1m")) return false;
+         if (!t.MountProgramFolder("size=8m")) return false;
          t.StageLauncher();
          return mount(nullptr, t.program.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
        },
        "文件系统是只读的"},
       {"full disk",
        [](ServerFaultTest& t) {
-         if (!t.MountProgramFolder("size=64k")) return false;
+         if (!t.MountProgramFolder("size=8m")) return false;
          t.StageLauncher();
          std::FILE* filler = std::fopen((t.program + "/filler").c_str(), "wb");
          if (filler == nullptr) return false;
