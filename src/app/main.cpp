@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "app/font_warm_up.h"
 #include "console/console_window.h"
 #include "foundation/posix/posix_platform.h"
 #include "ui/qt/layout_window.h"
@@ -8,6 +9,7 @@
 // The program starts by creating the main console and running its load step; it reads no
 // arguments of its own, no environment and no settings.
 int main(int argc, char** argv) {
+  const mirvo::app::FontWarmUp fonts;  // overlaps with the connection to the display
   QApplication application(argc, argv);
   // Windows end the program themselves: the console's close box, or a working window's close.
   application.setQuitOnLastWindowClosed(false);
