@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -138,9 +139,18 @@ QRect ToPixels(const layout::TwipRect& twips, double pixelsPerTwip) {
   return QRect(left, top, px(twips.left + twips.width) - left, px(twips.top + twips.height) - top);
 }
 
-LayoutWindow::LayoutWindow(const layout::WindowLayout& layout)
+LayoutWindow::LayoutWindow(const layout::WindowLayout& layout, LabelFit labelFit)
     : QWidget(nullptr), layout_(layout), form_(*this) {
   Build();
+  if (labelFit == LabelFit::AtConstruction) FitLabels();
+}
+
+void LayoutWindow::FitLabels() {
+  if (labelsFitted_) return;
+  labelsFitted_ = true;
+  for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+    if (label->pixmap().isNull()) FitLabel(*label, *this);
+  }
 }
 
 void LayoutWindow::Build() {
@@ -174,10 +184,6 @@ void LayoutWindow::Build() {
     }
   }
 
-  for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-    if (label->pixmap().isNull()) FitLabel(*label, *this);
-  }
-
   std::sort(tabOrder.begin(), tabOrder.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
   for (std::size_t i = 1; i < tabOrder.size(); ++i) {
@@ -193,7 +199,18 @@ void LayoutWindow::NotifyResize() {
 
 void LayoutWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  // Labels not fitted yet are fitted when the window is first exposed: after it is mapped, before
+  // anything in it is drawn.
+  if (!labelsFitted_ && windowHandle() != nullptr) windowHandle()->installEventFilter(this);
   NotifyResize();
+}
+
+bool LayoutWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Expose && watched == windowHandle()) {
+    watched->removeEventFilter(this);
+    FitLabels();
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void LayoutWindow::resizeEvent(QResizeEvent* event) {

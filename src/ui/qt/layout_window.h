@@ -23,7 +23,13 @@ QRect ToPixels(const layout::TwipRect& twips, double pixelsPerTwip);
 // size change, window-state change) and its close request.
 class LayoutWindow : public QWidget {
  public:
-  explicit LayoutWindow(const layout::WindowLayout& layout);
+  // When the labels are fitted to their text. Measuring text is the first use of the fonts, which
+  // costs more than building the whole window; a window about to be shown can do it once it is
+  // on the screen and about to be drawn, as any Qt window draws its text.
+  enum class LabelFit { AtConstruction, AtFirstExpose };
+
+  explicit LayoutWindow(const layout::WindowLayout& layout,
+                        LabelFit labelFit = LabelFit::AtConstruction);
 
   const layout::WindowLayout& Layout() const { return layout_; }
   QtForm& Form() { return form_; }
@@ -41,12 +47,15 @@ class LayoutWindow : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Build();
+  void FitLabels();
 
   const layout::WindowLayout& layout_;
   QtForm form_;
+  bool labelsFitted_ = false;
   int resizeNotifications_ = 0;
 };
 

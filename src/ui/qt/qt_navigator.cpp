@@ -16,7 +16,9 @@ namespace mirvo::ui {
 
 // A loaded window with its logic.
 struct QtNavigator::Screen {
-  explicit Screen(const layout::WindowLayout& layout) : window(layout) {}
+  // A window is built to be shown at once: its labels are measured once it is on the screen.
+  explicit Screen(const layout::WindowLayout& layout)
+      : window(layout, LayoutWindow::LabelFit::AtFirstExpose) {}
   virtual ~Screen() = default;
   // The window's load step; false when the program is to end.
   virtual bool Load() = 0;
