@@ -81,12 +81,14 @@ int StartUp(const Options& options) {
     EndProcess(pid);
     return Fail("no window titled '" + options.Get("title") + "' was mapped");
   }
+  const double painted = desk->WaitForFirstPaint(mapped.window, 10);
   usleep(static_cast<useconds_t>(options.Number("idle-ms", 1000)) * 1000);
   const std::optional<long> peak = PeakResidentKbOf(pid);
   EndProcess(pid);
   if (!peak) return Fail("no VmHWM for the program");
   const std::string variant = options.Get("as", "program");
   Print("startup_ms", variant, (mapped.at - started) * 1000);
+  if (painted > 0) Print("paint_ms", variant, (painted - started) * 1000);
   Print("hwm_mb", variant, static_cast<double>(*peak) / 1024);
   return 0;
 }

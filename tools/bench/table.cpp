@@ -30,6 +30,8 @@ constexpr Row kRows[] = {
     {"startup_ms", "start-up: exec to window mapped (ms)", "mirvo", "bare", Judge::RatioAtMost,
      1.25, 1},
     {"startup_ms", "  same, against Latin captions", "mirvo", "bare-latin", Judge::None, 0, 1},
+    {"paint_ms", "start-up: exec to first paint (ms)", "mirvo", "bare", Judge::None, 0, 1},
+    {"paint_ms", "  same, against Latin captions", "mirvo", "bare-latin", Judge::None, 0, 1},
     {"hwm_mb", "peak RSS, window shown + 1 s idle (MB)", "mirvo", "bare", Judge::RatioAtMost, 1.25,
      1},
     {"hwm_mb", "  same, against Latin captions", "mirvo", "bare-latin", Judge::None, 0, 1},

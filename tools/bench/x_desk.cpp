@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
 #include <poll.h>
 #include <time.h>
@@ -87,17 +88,50 @@ std::unique_ptr<XDesk> XDesk::Open() {
   ::Display* x = XOpenDisplay(nullptr);
   if (x == nullptr) return nullptr;
   XSetErrorHandler(IgnoreErrors);
-  int event, error, major, minor;
-  if (!XTestQueryExtension(x, &event, &error, &major, &minor)) {
+  int event, error, major, minor, damageEvent, damageError;
+  if (!XTestQueryExtension(x, &event, &error, &major, &minor) ||
+      !XDamageQueryExtension(x, &damageEvent, &damageError)) {
     XCloseDisplay(x);
     return nullptr;
   }
   XSelectInput(x, DefaultRootWindow(x), SubstructureNotifyMask);
   XSync(x, False);
-  return std::unique_ptr<XDesk>(new XDesk(x));
+  return std::unique_ptr<XDesk>(new XDesk(x, damageEvent));
 }
 
-XDesk::XDesk(void* display) : display_(display) {}
+XDesk::XDesk(void* display, int damageEvent) : display_(display), damageEvent_(damageEvent) {}
+
+void XDesk::HandleEvent(double seconds) {
+  ::Display* x = X(display_);
+  if (XPending(x) == 0) {
+    pollfd descriptor{ConnectionNumber(x), POLLIN, 0};
+    poll(&descriptor, 1, static_cast<int>(seconds * 1000) + 1);
+    if (XPending(x) == 0) return;
+  }
+  XEvent event;
+  XNextEvent(x, &event);
+  const double at = Now();
+  if (event.type == CreateNotify && event.xcreatewindow.parent == DefaultRootWindow(x)) {
+    // Watched from its creation on, so that no drawing before its MapNotify is missed.
+    XDamageCreate(x, event.xcreatewindow.window, XDamageReportNonEmpty);
+  } else if (event.type == damageEvent_ + XDamageNotify) {
+    const auto* damage = reinterpret_cast<XDamageNotifyEvent*>(&event);
+    firstPaint_.try_emplace(damage->drawable, at);
+    XDamageSubtract(x, damage->damage, 0, 0);
+  } else if (event.type == MapNotify && event.xmap.event == DefaultRootWindow(x)) {
+    mapped_.emplace_back(event.xmap.window, at);
+  }
+}
+
+double XDesk::WaitForFirstPaint(XWindowId window, double timeoutSeconds) {
+  const double deadline = Now() + timeoutSeconds;
+  while (!firstPaint_.contains(window)) {
+    const double left = deadline - Now();
+    if (left <= 0) return 0;
+    HandleEvent(left);
+  }
+  return firstPaint_[window];
+}
 
 XDesk::~XDesk() { XCloseDisplay(X(display_)); }
 
@@ -105,18 +139,14 @@ XDesk::Mapped XDesk::WaitForMap(pid_t pid, std::string_view title, double timeou
   ::Display* x = X(display_);
   const double deadline = Now() + timeoutSeconds;
   while (true) {
-    while (XPending(x) > 0) {
-      XEvent event;
-      XNextEvent(x, &event);
-      const double at = Now();
-      if (event.type != MapNotify || event.xmap.event != DefaultRootWindow(x)) continue;
-      const Window window = event.xmap.window;
+    for (auto it = mapped_.begin(); it != mapped_.end();) {
+      const auto [window, at] = *it;
+      it = mapped_.erase(it);
       if (WindowPid(x, window) == pid && Utf8Title(x, window) == title) return {window, at};
     }
     const double left = deadline - Now();
     if (left <= 0) return {};
-    pollfd descriptor{ConnectionNumber(x), POLLIN, 0};
-    poll(&descriptor, 1, static_cast<int>(left * 1000) + 1);
+    HandleEvent(left);
   }
 }
 

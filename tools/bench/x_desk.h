@@ -2,9 +2,12 @@
 
 #include <sys/types.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace mirvo::bench {
 
@@ -29,6 +32,9 @@ class XDesk {
     double at = 0;
   };
   Mapped WaitForMap(pid_t pid, std::string_view title, double timeoutSeconds);
+  // The monotonic time of the first drawing into a top-level window (DAMAGE), which every window
+  // created since Open() is watched for: when the user first sees its contents. 0 on timeout.
+  double WaitForFirstPaint(XWindowId window, double timeoutSeconds);
 
   bool Viewable(XWindowId window);
   // Waits until the window's viewable state is `viewable`; false after the timeout.
@@ -53,8 +59,14 @@ class XDesk {
   XWindowId TrayIcon(std::string_view program);
 
  private:
-  explicit XDesk(void* display);
+  explicit XDesk(void* display, int damageEvent);
+  // Handles queued events, waiting up to `seconds` for one; returns a mapped window's MapNotify.
+  void HandleEvent(double seconds);
+
   void* display_;
+  int damageEvent_;
+  std::map<XWindowId, double> firstPaint_;
+  std::vector<std::pair<XWindowId, double>> mapped_;
 };
 
 double Now();  // CLOCK_MONOTONIC, in seconds
