@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include "data_tree.h"
+#include "launch.h"
 #include "proc_figures.h"
 #include "summary.h"
 #include "table.h"
@@ -86,6 +92,52 @@ TEST(ProcFigures, CpuTicksAddUserAndSystemTime) {
   // This very process: it has a status and a stat of its own.
   EXPECT_TRUE(PeakResidentKbOf(getpid()).has_value());
   EXPECT_TRUE(CpuTicksOf(getpid()).has_value());
+}
+
+TEST(ProcFigures, FindsProcessesByImageNameAndWholeArguments) {
+  // The benchmark ends daemons it finds this way: a port must match as a whole argument, so that
+  // ending the daemon on port 80 never touches the one on port 8080.
+  // A shell that waits, with the argument as its $0: its image name is "sh".
+  const pid_t sleeper = Launch({"sh", "-c", "while :; do sleep 1; done", "--port=8080"});
+  ASSERT_GT(sleeper, 0);
+  std::vector<pid_t> found;
+  for (int i = 0; i < 200 && found.empty(); ++i) {
+    found = ProcessesMatching("sh", {std::string("--port=8080") + '\0'});
+    if (found.empty()) usleep(5000);
+  }
+  struct Case {
+    const char* comm;
+    std::string mark;
+    bool found;
+  };
+  const Case cases[] = {
+      {"sh", std::string("--port=8080") + '\0', true},
+      {"sh", std::string("--port=80") + '\0', false},
+      {"rsync.exe", std::string("--port=8080") + '\0', false},
+  };
+  for (const Case& c : cases) {
+    const auto pids = ProcessesMatching(c.comm, {c.mark});
+    const bool has = std::find(pids.begin(), pids.end(), sleeper) != pids.end();
+    EXPECT_EQ(has, c.found) << c.comm << " " << c.mark.c_str();
+  }
+  EndProcess(sleeper);
+}
+
+TEST(Launch, AcceptsOnlyWhileSomethingListens) {
+  const int port = FreeLoopbackPort();
+  ASSERT_GT(port, 0);
+  EXPECT_FALSE(Accepts(port));
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(fd, 4), 0);
+  EXPECT_TRUE(Accepts(port));
+  close(fd);
+  EXPECT_FALSE(Accepts(port));
+  EXPECT_EQ(RunToEnd({"sh", "-c", "exit 3"}), 3);
 }
 
 std::string ReadAll(const std::filesystem::path& path) {
