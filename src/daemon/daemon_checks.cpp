@@ -9,17 +9,13 @@ namespace {
 constexpr std::string_view kFolderField = "程序目录";
 
 Status CheckFileFields(const DaemonSettings& settings) {
-  struct Field {
-    std::string_view label;
-    const std::string& text;
-    bool used;
-  } fields[] = {
-      {"共享目录", settings.SharePath, true},
-      {"共享名", settings.ShareName, true},
+  const InputField fields[] = {
+      {"共享目录", settings.SharePath},
+      {"共享名", settings.ShareName},
       {"用户名", settings.UserName, settings.Authenticate},
       {"密码", settings.Password, settings.Authenticate},
   };
-  for (const Field& field : fields) {
+  for (const InputField& field : fields) {
     if (!field.used) continue;
     Status status = CheckLineText(field.label, field.text);
     if (!status.ok()) return status;
@@ -37,27 +33,12 @@ Status CheckFileFields(const DaemonSettings& settings) {
 }
 
 Status CheckCommandFields(const DaemonSettings& settings, const std::string& folder) {
-  struct Field {
-    std::string_view label;
-    const std::string& text;
-    bool used;
-  } fields[] = {
-      {"端口号", settings.Port, true},
+  const InputField fields[] = {
+      {"端口号", settings.Port},
       {"限速值", settings.BandwidthLimit, settings.LimitBandwidth},
-      {kFolderField, folder, true},
+      {kFolderField, folder},
   };
-  std::string_view longest = fields[0].label;
-  std::size_t longestSize = 0;
-  for (const Field& field : fields) {
-    if (!field.used) continue;
-    Status status = CheckCommandText(field.label, field.text);
-    if (!status.ok()) return status;
-    if (field.text.size() > longestSize) {
-      longest = field.label;
-      longestSize = field.text.size();
-    }
-  }
-  return CheckCommandLength(BuildDaemonCommand(settings, folder), longest);
+  return CheckCommandInputs(fields, BuildDaemonCommand(settings, folder));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "daemon/daemon_documents.h"
 
 #include "foundation/cygwin_path.h"
+#include "foundation/input_checks.h"
 #include "foundation/names.h"
 #include "foundation/text_file.h"
 
@@ -20,17 +21,13 @@ constexpr std::string_view kGlobalLines =
 // Every text that reaches a file must survive the ANSI code page: a character it lacks would
 // otherwise be written as "?" and the daemon would serve or admit something else.
 Status CheckFieldsFitCodePage(const Platform& platform, const DaemonSettings& settings) {
-  struct Field {
-    std::string_view label;
-    const std::string& text;
-    bool used;
-  } fields[] = {
-      {"共享目录", settings.SharePath, true},
-      {"共享名", settings.ShareName, true},
+  const InputField fields[] = {
+      {"共享目录", settings.SharePath},
+      {"共享名", settings.ShareName},
       {"用户名", settings.UserName, settings.Authenticate},
       {"密码", settings.Password, settings.Authenticate},
   };
-  for (const Field& field : fields) {
+  for (const InputField& field : fields) {
     if (!field.used) continue;
     Status status = CheckAnsiField(platform, field.label, field.text);
     if (!status.ok()) return status;

@@ -88,4 +88,19 @@ Status CheckCommandLength(std::string_view commandLine, std::string_view longest
                std::string(longestField) + "”中的文字。"};
 }
 
+Status CheckCommandInputs(std::span<const InputField> fields, std::string_view commandLine) {
+  std::string_view longest = fields.empty() ? std::string_view() : fields.front().label;
+  std::size_t longestSize = 0;
+  for (const InputField& field : fields) {
+    if (!field.used) continue;
+    Status status = CheckCommandText(field.label, field.text);
+    if (!status.ok()) return status;
+    if (field.text.size() > longestSize) {
+      longest = field.label;
+      longestSize = field.text.size();
+    }
+  }
+  return CheckCommandLength(commandLine, longest);
+}
+
 }  // namespace mirvo

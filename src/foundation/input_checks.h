@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string_view>
 
 #include "foundation/result.h"
@@ -28,5 +29,17 @@ std::size_t InterpreterLength(std::string_view commandLine);
 // A command line cmd.exe would refuse as too long is refused here, before anything is written;
 // the message asks to shorten longestField, the input that holds the most text.
 Status CheckCommandLength(std::string_view commandLine, std::string_view longestField);
+
+// An input as the checks see it: its label as the window shows it, its text, and whether the
+// document or command being made uses it at all.
+struct InputField {
+  std::string_view label;
+  std::string_view text;
+  bool used = true;
+};
+
+// Every used field must be fit for a command argument (CheckCommandText), and the whole line short
+// enough for cmd.exe; a line too long names the used field that holds the most text.
+Status CheckCommandInputs(std::span<const InputField> fields, std::string_view commandLine);
 
 }  // namespace mirvo
