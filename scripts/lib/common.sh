@@ -28,13 +28,17 @@ mirvo_install_missing() {
   if [ "$(id -u)" -ne 0 ]; then
     sudo="sudo"
   fi
-  $sudo apt-get update -qq
+  $sudo apt-get update -qq || return 1
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+    "${missing[@]}" >/dev/null || return 1
 }
 
+# The build functions check every step themselves: scripts/test calls them in `if` and `||`
+# contexts, where bash ignores set -e, and a step that failed must end the build there, or ctest
+# would go on to run the test programs an earlier build left behind.
 mirvo_build_linux() {
-  mirvo_install_missing "${MIRVO_PACKAGES[@]}"
-  cmake -S "$MIRVO_ROOT" -B "$MIRVO_ROOT/build/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$MIRVO_ROOT/build/linux" -j "$MIRVO_JOBS"
+  mirvo_install_missing "${MIRVO_PACKAGES[@]}" || return 1
+  cmake -S "$MIRVO_ROOT" -B "$MIRVO_ROOT/build/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    >/dev/null || return 1
+  cmake --build "$MIRVO_ROOT/build/linux" -j "$MIRVO_JOBS" || return 1
 }

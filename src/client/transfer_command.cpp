@@ -10,7 +10,7 @@
 namespace mirvo {
 
 std::string LocalOperand(const TransferSettings& settings) {
-  return "/cygdrive/" + CygwinTail(settings.LocalFolder);
+  return CygdrivePath(settings.LocalFolder);
 }
 
 std::string RemoteOperand(const TransferSettings& settings) {
@@ -28,9 +28,8 @@ std::string BuildTransferCommand(const TransferSettings& settings, const std::st
   if (settings.DeleteExtraneous) rest += " --delete ";
   rest += " ";
   if (settings.Authenticate) {
-    rest += " " +
-            QuoteArgument("--password-file=/cygdrive/" + CygwinTail(folder) + "/rsync.secrets") +
-            "  ";
+    rest +=
+        " " + QuoteArgument("--password-file=" + CygdrivePath(folder) + "/rsync.secrets") + "  ";
   }
   rest += " ";
   const std::string local = QuoteArgument(LocalOperand(settings));

@@ -7,7 +7,7 @@
 
 namespace mirvo {
 
-// "/cygdrive/" + CygwinTail(LocalFolder): the local folder as Cygwin rsync reads it.
+// CygdrivePath(LocalFolder): the local folder as Cygwin rsync reads it.
 std::string LocalOperand(const TransferSettings& settings);
 // user@address::module; without authentication the module name stands in for the user.
 std::string RemoteOperand(const TransferSettings& settings);

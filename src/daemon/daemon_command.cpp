@@ -8,7 +8,7 @@ namespace mirvo {
 
 std::string BuildDaemonCommand(const DaemonSettings& settings, const std::string& folder) {
   std::string rest = QuoteArgument(folder + std::string(kRsyncProgramName));
-  rest += " " + QuoteArgument("--config=/cygdrive/" + CygwinTail(folder) + "/rsyncd.conf");
+  rest += " " + QuoteArgument("--config=" + CygdrivePath(folder) + "/rsyncd.conf");
   rest += " " + QuoteArgument("--port=" + settings.Port);
   rest += "  ";
   if (settings.LimitBandwidth) rest += " " + QuoteArgument("--bwlimit=" + settings.BandwidthLimit);

@@ -37,14 +37,16 @@ Status CheckFieldsFitCodePage(const Platform& platform, const DaemonSettings& se
 }
 
 // The daemon compares the user name of rsyncd.conf, which it reads as UTF-8, with the one in
-// rsyncd.secrets byte for byte; so the name goes in as UTF-8, and only ":" and the password in
-// the ANSI code page. An ASCII name gives the same bytes either way.
+// rsyncd.secrets byte for byte; so the name, which begins the line, stays UTF-8, and only what
+// follows it (":" and the password) goes into the ANSI code page. An ASCII name gives the same
+// bytes either way.
 Result<std::string> SecretsFileBytes(const Platform& platform, const DaemonSettings& settings) {
-  std::string bytes;
-  if (settings.Authenticate) {
-    Result<std::string> password = platform.Utf8ToAnsi(":" + settings.Password);
-    if (!password.ok()) return password.error();
-    bytes = settings.UserName + password.value();
+  std::string bytes = BuildSecretsText(settings);
+  if (!bytes.empty()) {
+    const std::size_t nameLength = settings.UserName.size();
+    Result<std::string> rest = platform.Utf8ToAnsi(std::string_view(bytes).substr(nameLength));
+    if (!rest.ok()) return rest.error();
+    bytes.replace(nameLength, std::string::npos, rest.value());
   }
   bytes.append("\r\n");
   return bytes;
@@ -55,12 +57,12 @@ Result<std::string> SecretsFileBytes(const Platform& platform, const DaemonSetti
 std::string BuildDaemonConfig(const DaemonSettings& settings, const std::string& folder) {
   std::string text(kGlobalLines);
   text += "[" + settings.ShareName + "]\r\n";
-  text += "path = /cygdrive/" + CygwinTail(settings.SharePath) + "\r\n";
+  text += "path = " + CygdrivePath(settings.SharePath) + "\r\n";
   text += settings.ReadOnly ? "read only = true\r\n" : "read only = false\r\n";
   text += "transfer logging = no\r\n";
   if (settings.Authenticate) {
     text += "auth users = " + settings.UserName + "\r\n";
-    text += "secrets file = /cygdrive/" + CygwinTail(folder) + "/rsyncd.secrets\r\n";
+    text += "secrets file = " + CygdrivePath(folder) + "/rsyncd.secrets\r\n";
   }
   return text;
 }

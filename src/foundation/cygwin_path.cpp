@@ -1,5 +1,7 @@
 #include "foundation/cygwin_path.h"
 
+#include "foundation/names.h"
+
 namespace mirvo {
 
 std::string CygwinTail(std::string_view path) {
@@ -10,6 +12,10 @@ std::string CygwinTail(std::string_view path) {
     tail.push_back(c == '\\' ? '/' : c);
   }
   return tail;
+}
+
+std::string CygdrivePath(std::string_view path) {
+  return std::string(kCygdrivePrefix) + CygwinTail(path);
 }
 
 }  // namespace mirvo

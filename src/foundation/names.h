@@ -12,7 +12,8 @@ inline constexpr std::string_view kDaemonConfigName = "\\rsyncd.conf";
 inline constexpr std::string_view kDaemonSecretsName = "\\rsyncd.secrets";
 inline constexpr std::string_view kClientSecretsName = "\\rsync.secrets";
 
-// Every path handed to rsync is this prefix followed by CygwinTail of a Windows path.
+// Every path handed to rsync is this prefix followed by CygwinTail of a Windows path: see
+// CygdrivePath.
 inline constexpr std::string_view kCygdrivePrefix = "/cygdrive/";
 
 // Ends every process whose image name is rsync.exe: the daemon, its per-connection children and

@@ -4,9 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/platform.h"
-#include "foundation/result.h"
-
 namespace mirvo {
 
 class WindowFrame;
@@ -19,11 +16,10 @@ struct NotifyIconRecord {
   std::uint32_t uFlags = 0;
   std::uint32_t uCallbackMessage = 0;
   std::uint32_t hIcon = 0;
-  std::string szTip;  // the tip text (UTF-8); NotifyIconBytes lays it out in its 64 bytes
+  std::string szTip;  // the tip text (UTF-8); each adapter fits it into its platform's field
 };
 
 inline constexpr std::int32_t kNotifyIconRecordSize = 88;
-inline constexpr std::size_t kTipFieldSize = 64;
 inline constexpr std::uint32_t kNotifyIconFlags = 7;        // message + icon + tip
 inline constexpr std::uint32_t kTrayCallbackMessage = 512;  // arrives as a pointer move
 inline constexpr std::uint32_t kLeftDoubleClickCode = 515;
@@ -31,10 +27,5 @@ inline constexpr std::uint32_t kLeftDoubleClickCode = 515;
 // Fills the record from the window: its handle, its icon picture's handle (as identifier and as
 // image), the flags, the callback message, the tip and the size.
 NotifyIconRecord FillNotifyIconRecord(const WindowFrame& window, std::string_view tipText);
-
-// The 88 bytes handed to the platform: the six integers little-endian, then the tip in the ANSI
-// code page, a NUL and spaces up to 64 bytes. A tip too long for the field is cut at a character
-// boundary so that the NUL always fits.
-Result<std::string> NotifyIconBytes(const NotifyIconRecord& record, const Platform& platform);
 
 }  // namespace mirvo

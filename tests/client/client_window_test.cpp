@@ -20,28 +20,12 @@ const Calls kInputs = {"服务端IP",     "端口号",       "源共享名",    
                        "用户认证",     "用户名",       "密码",         "定时同步值"};
 
 struct Client {
-  FakeForm form;
+  FakeForm form = FakeForm::FromLayout(layout::ClientLayout());
   FakePlatform platform;
   ClientWindow window{form, platform};
 
   Client() {
-    // Tests never leave loopback.
-    form.AddText("服务端IP", "127.0.0.1");
-    form.AddText("端口号", "873");
-    form.AddText("源共享名", "test");
-    form.AddText("目的目录", "c:\\test");
-    form.AddCheck("推送到服务端", false);
-    form.AddCheck("删除多余文件", false);
-    form.AddCheck("启用压缩传输", true);
-    form.AddCheck("保留CMD显示", false);
-    form.AddCheck("用户认证", false);
-    form.AddText("用户名", "user");
-    form.AddText("密码", "504182");
-    form.AddText("定时同步值", "1");
-    form.AddControl("定时同步", true, true);
-    form.AddControl("取消定时", false, false);
-    form.AddControl("开始同步", true, true);
-    form.AddControl("定时同步时间", false, false);
+    form.texts.at("服务端IP") = "127.0.0.1";  // tests never leave loopback
     form.log = &platform.events;
   }
 

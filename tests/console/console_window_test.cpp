@@ -17,7 +17,7 @@ using testing::FakePlatform;
 using Calls = std::vector<std::string>;
 
 struct Console {
-  FakeForm form;
+  FakeForm form = FakeForm::FromLayout(layout::ConsoleLayout());
   FakePlatform platform;
   FakeNavigator navigator;
   ConsoleWindow window{form, platform, navigator};

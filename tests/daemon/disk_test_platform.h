@@ -11,20 +11,16 @@
 #include <sstream>
 
 #include "support/fake_platform.h"
+#include "support/temp_folder.h"
 
 namespace mirvo::testing {
 
 // A FakePlatform whose files are real: program paths use "\" as on Windows and land under a fresh
 // temporary folder, read back with the ordinary file functions. Commands are still only recorded.
-class DiskTestPlatform : public FakePlatform {
+// The folder is a base so that it exists before FakePlatform is given its path.
+class DiskTestPlatform : private TempFolder, public FakePlatform {
  public:
-  DiskTestPlatform() : FakePlatform(MakeTemporaryFolder()) {}
-  ~DiskTestPlatform() override {
-    std::error_code ignored;
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(folder, ignored);
-  }
+  DiskTestPlatform() : TempFolder(), FakePlatform(TempFolder::path()) {}
 
   static std::string Native(const std::string& path) {
     std::string native = path;
@@ -65,23 +61,13 @@ class DiskTestPlatform : public FakePlatform {
   }
 
   // The bytes of a file under the folder, named relative to it ("rsyncd.conf").
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Native(folder) + "/" + name, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-  }
+  std::string Read(const std::string& name) const { return ReadAll(Native(folder) + "/" + name); }
   std::filesystem::perms Permissions(const std::string& name) const {
     return std::filesystem::status(Native(folder) + "/" + name).permissions() &
            std::filesystem::perms::all;
   }
 
  private:
-  static std::string MakeTemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "mirvo-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) return "/nonexistent-mirvo-test";
-    return pattern;
-  }
   static Status Failed(const std::string& path) {
     return Error{"无法写入文件“" + path + "”：" + std::strerror(errno)};
   }

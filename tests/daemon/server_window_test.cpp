@@ -1,6 +1,9 @@
 #include "daemon/server_window.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "daemon/daemon_command.h"
 #include "support/fake_form.h"
@@ -20,26 +23,12 @@ const char kDefaultCommand[] =
     "--port=873    --daemon --no-detach";
 
 struct Server {
-  FakeForm form;
+  FakeForm form = FakeForm::FromLayout(layout::ServerLayout());
   FakePlatform platform;
   ServerWindow window{form, platform};
   Calls log;  // form calls and platform events together, in order
 
-  Server() {
-    form.AddText("共享路径", "c:\\test");
-    form.AddText("共享名", "test");
-    form.AddText("端口号", "873");
-    form.AddCheck("限速", false);
-    form.AddText("限速值", "2000");
-    form.AddCheck("只读模式", true);
-    form.AddCheck("用户认证", false);
-    form.AddText("用户名", "user");
-    form.AddText("密码", "504182");
-    form.AddControl("启动服务", true);
-    form.AddControl("停止服务", false);
-    form.AddControl("启动检查", false, false);
-    form.log = &platform.events;
-  }
+  Server() { form.log = &platform.events; }
 
   // The window's state as the enabled flags tell it.
   std::string State() const {
@@ -73,6 +62,39 @@ Calls Join(std::initializer_list<Calls> parts) {
   Calls joined;
   for (const Calls& part : parts) joined.insert(joined.end(), part.begin(), part.end());
   return joined;
+}
+
+// The fake the window tests stand on: it opens as the layout says and fails a test on a name or
+// a call the window does not have.
+TEST(FakeForm, OpensAsTheLayoutSaysAndFailsOnWhatTheWindowDoesNotHave) {
+  FakeForm form = FakeForm::FromLayout(layout::ServerLayout());
+  EXPECT_EQ(form.Text("共享路径"), "c:\\test");
+  EXPECT_EQ(form.Text("端口号"), "873");
+  EXPECT_TRUE(form.Checked("只读模式"));
+  EXPECT_FALSE(form.Checked("限速"));
+  EXPECT_TRUE(form.enabled.at("启动服务"));
+  EXPECT_FALSE(form.enabled.at("停止服务"));
+  EXPECT_FALSE(form.enabled.at("启动检查"));
+  EXPECT_FALSE(form.visible.at("启动检查"));
+  EXPECT_EQ(form.intervals.at("启动检查"), 500);
+  form.SetVisible("Label1", false);  // labels are controls too
+
+  struct Case {
+    const char* failure;
+    std::function<void(FakeForm&)> call;
+  } cases[] = {
+      {"no text box 启动服务", [](FakeForm& f) { f.Text("启动服务"); }},
+      {"no text box Label1", [](FakeForm& f) { f.Text("Label1"); }},
+      {"no text box 共享目录", [](FakeForm& f) { f.Text("共享目录"); }},
+      {"no check box 共享名", [](FakeForm& f) { f.Checked("共享名"); }},
+      {"no control 停止", [](FakeForm& f) { f.SetEnabled("停止", true); }},
+      {"no control 启动", [](FakeForm& f) { f.SetVisible("启动", true); }},
+      {"no control 定时同步时间", [](FakeForm& f) { f.SetTimerInterval("定时同步时间", 1); }},
+      {"no timer 启动服务", [](FakeForm& f) { f.SetTimerInterval("启动服务", 1); }},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NONFATAL_FAILURE(c.call(form), c.failure);
+  }
 }
 
 TEST(ServerWindow, StartRunsTheStepsInOrderAndEndsRunning) {

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "foundation/posix/temp_folder.h"
 #include "resources/layouts.h"
 #include "rsync_e2e_support.h"
+#include "support/temp_folder.h"
 
 namespace mirvo::testing {
 

@@ -7,26 +7,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "foundation/posix/temp_folder.h"
+#include "support/temp_folder.h"
+#include "support/wait_until.h"
 
 namespace mirvo::testing {
-
-inline bool WaitUntil(const std::function<bool()>& done, int seconds = 15) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return done();
-}
 
 // A loopback port nobody listens on right now.
 inline int FreeLoopbackPort() {

@@ -22,7 +22,10 @@ TEST(CygwinTail, RemovesEveryColonThenTurnsBackslashes) {
       {"\\\\server\\share", "//server/share"},
       {"d:\\共享", "d/共享"},
   };
-  for (const Case& c : cases) EXPECT_EQ(CygwinTail(c.path), c.tail) << c.path;
+  for (const Case& c : cases) {
+    EXPECT_EQ(CygwinTail(c.path), c.tail) << c.path;
+    EXPECT_EQ(CygdrivePath(c.path), "/cygdrive/" + std::string(c.tail)) << c.path;
+  }
 }
 
 TEST(QuoteArgument, QuotesOnlyWhatWouldSplitOrBeReadAsAnOperator) {

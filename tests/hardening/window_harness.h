@@ -14,20 +14,13 @@
 #include <vector>
 
 #include "foundation/posix/posix_platform.h"
-#include "foundation/posix/temp_folder.h"
+#include "support/fake_watch.h"
+#include "support/temp_folder.h"
 #include "ui/qt/qt_navigator.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt_test_app.h"
 
 namespace mirvo::hardening {
-
-// A command that was "started": it runs until the test says otherwise.
-class RunningWatch : public CommandWatch {
- public:
-  bool Ended() const override { return false; }
-  int ExitStatus() const override { return -1; }
-  std::string ErrorOutput() const override { return {}; }
-};
 
 // The POSIX platform with every file operation real and RunCommand recorded.
 class RecordingPlatform : public PosixPlatform {
@@ -41,7 +34,8 @@ class RecordingPlatform : public PosixPlatform {
   Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
                                                    WindowMode mode) override {
     commands.push_back({commandLine, mode});
-    return std::shared_ptr<CommandWatch>(std::make_shared<RunningWatch>());
+    // A command that was "started": it runs until the test says otherwise.
+    return std::shared_ptr<CommandWatch>(std::make_shared<testing::FakeWatch>());
   }
   std::vector<Command> commands;
 };

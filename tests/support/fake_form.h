@@ -9,29 +9,41 @@
 #include <vector>
 
 #include "foundation/form.h"
+#include "resources/layouts.h"
 
 namespace mirvo::testing {
 
 // A window's controls by name. Every call, reads included, is recorded in order ("enable 共享名",
 // "disable 启动服务", "text 共享名", "message 注意：|…"); when log is set, the calls also go there,
-// so that they interleave with a FakePlatform's events. A name the window does not have fails the
-// test: a misspelt control would otherwise pass unnoticed.
+// so that they interleave with a FakePlatform's events. A name the window does not have, or a
+// call that does not fit the control's kind (the text of a button, the interval of a text box),
+// fails the test: a misspelt control would otherwise pass unnoticed.
 class FakeForm : public Form {
  public:
-  // Declares the window's controls with their initial state.
-  void AddText(const std::string& name, std::string text) {
-    texts[name] = std::move(text);
-    enabled[name] = true;
-    visible[name] = true;
-  }
-  void AddCheck(const std::string& name, bool checked) {
-    checks[name] = checked;
-    enabled[name] = true;
-    visible[name] = true;
-  }
-  void AddControl(const std::string& name, bool isEnabled = true, bool isVisible = true) {
-    enabled[name] = isEnabled;
-    visible[name] = isVisible;
+  // The window's controls as its layout declares them, in the state the window opens in: text
+  // boxes with their default text, check boxes checked or not, timers with their interval, and
+  // every control enabled and visible or not.
+  static FakeForm FromLayout(const layout::WindowLayout& window) {
+    FakeForm form;
+    for (const layout::ControlLayout& control : window.controls) {
+      const std::string name(control.name);
+      form.enabled[name] = control.enabled;
+      form.visible[name] = control.visible;
+      switch (control.kind) {
+        case layout::ControlKind::TextBox:
+          form.texts[name] = std::string(control.text);
+          break;
+        case layout::ControlKind::CheckBox:
+          form.checks[name] = control.checked;
+          break;
+        case layout::ControlKind::Timer:
+          form.intervals[name] = control.timerInterval;
+          break;
+        default:
+          break;
+      }
+    }
+    return form;
   }
 
   std::string Text(std::string_view control) const override {
@@ -64,7 +76,9 @@ class FakeForm : public Form {
   }
   void SetTimerInterval(std::string_view timer, std::int32_t milliseconds) override {
     Record("interval " + std::string(timer) + " " + std::to_string(milliseconds));
-    Known(timer);
+    if (Known(timer) && intervals.count(std::string(timer)) == 0) {
+      ADD_FAILURE() << "no timer " << timer;
+    }
     intervals[std::string(timer)] = milliseconds;
   }
   void ShowMessage(std::string_view text, std::string_view title) override {
@@ -107,8 +121,10 @@ class FakeForm : public Form {
     calls.push_back(call);
     if (log != nullptr) log->push_back(call);
   }
-  void Known(std::string_view control) const {
-    if (enabled.count(std::string(control)) == 0) ADD_FAILURE() << "no control " << control;
+  bool Known(std::string_view control) const {
+    if (enabled.count(std::string(control)) != 0) return true;
+    ADD_FAILURE() << "no control " << control;
+    return false;
   }
 };
 

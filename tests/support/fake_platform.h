@@ -8,20 +8,9 @@
 
 #include "foundation/ansi_code_page.h"
 #include "foundation/platform.h"
+#include "support/fake_watch.h"
 
 namespace mirvo::testing {
-
-// A started command as the fake saw it; tests end it by hand.
-class FakeWatch : public CommandWatch {
- public:
-  bool Ended() const override { return ended; }
-  int ExitStatus() const override { return exitStatus; }
-  std::string ErrorOutput() const override { return errorOutput; }
-
-  bool ended = false;
-  int exitStatus = 0;
-  std::string errorOutput;
-};
 
 struct StoredFile {
   std::string bytes;
@@ -53,12 +42,8 @@ class FakePlatform : public Platform {
     if (it == files.end()) return Error{"无法读取文件“" + path + "”：文件不存在"};
     return it->second.bytes;
   }
-  Result<std::string> Utf8ToAnsi(std::string_view utf8) const override {
-    return EncodeAnsi(utf8);
-  }
-  Result<std::string> AnsiToUtf8(std::string_view ansi) const override {
-    return DecodeAnsi(ansi);
-  }
+  Result<std::string> Utf8ToAnsi(std::string_view utf8) const override { return EncodeAnsi(utf8); }
+  Result<std::string> AnsiToUtf8(std::string_view ansi) const override { return DecodeAnsi(ansi); }
   Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
                                                    WindowMode mode) override {
     events.push_back(std::string(mode == WindowMode::Hidden ? "run hidden " : "run normal ") +

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cygwin_rsync_core.h"
-#include "foundation/posix/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace mirvo {
 namespace {

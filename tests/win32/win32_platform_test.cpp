@@ -4,34 +4,27 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "foundation/ansi_code_page.h"
 #include "foundation/names.h"
 #include "foundation/win32/wide_text.h"
+#include "support/temp_folder.h"
+#include "support/wait_until.h"
 
 namespace mirvo {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::WaitUntil;
 
 // A fresh program folder under the temporary folder, removed after the test.
 class Win32PlatformTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    folder_ = fs::path(temp) / (L"mirvo-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                std::to_wstring(GetTickCount64()));
     fs::create_directories(folder_ / "bin");
     platform_ = std::make_unique<Win32Platform>(Folder());
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
   }
   std::string Folder() const { return win32::Narrow(folder_.wstring()); }
   std::string Path(const char* name) const { return Folder() + "\\" + name; }
@@ -40,7 +33,8 @@ class Win32PlatformTest : public ::testing::Test {
     SetFileAttributesW((folder_ / name).c_str(), attributes);
   }
 
-  fs::path folder_;
+  testing::TempFolder temp_;
+  fs::path folder_ = testing::Utf8Path(temp_.path());
   std::unique_ptr<Win32Platform> platform_;
 };
 
@@ -101,13 +95,12 @@ TEST_F(Win32PlatformTest, WritesExactBytesAndNamesTheFileWhenItCannot) {
 }
 
 std::string WaitForRecord(const fs::path& file, std::size_t lines) {
-  for (int i = 0; i < 200; ++i) {
-    std::ifstream in(file, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) return text;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return {};
+  std::string text;
+  WaitUntil([&] {
+    text = testing::ReadAll(testing::Utf8Text(file));
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= lines;
+  });
+  return text;
 }
 
 TEST_F(Win32PlatformTest, StartsTheExactCommandLineAndTaskkillEndsIt) {
@@ -125,10 +118,7 @@ TEST_F(Win32PlatformTest, StartsTheExactCommandLineAndTaskkillEndsIt) {
   Result<std::shared_ptr<CommandWatch>> stop =
       platform_->RunCommand(std::string(StopDaemonCommand), WindowMode::Hidden);
   ASSERT_TRUE(stop.ok());
-  for (int i = 0; i < 200 && !daemon.value()->Ended(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  EXPECT_TRUE(daemon.value()->Ended());
+  EXPECT_TRUE(WaitUntil([&] { return daemon.value()->Ended(); }));
 }
 
 TEST_F(Win32PlatformTest, QuotedFolderWithSpaceReachesTheProgramWhole) {

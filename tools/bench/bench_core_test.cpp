@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -17,6 +15,8 @@
 #include "launch.h"
 #include "proc_figures.h"
 #include "summary.h"
+#include "support/temp_folder.h"
+#include "support/wait_until.h"
 #include "table.h"
 
 namespace mirvo::bench {
@@ -100,11 +100,8 @@ TEST(ProcFigures, FindsProcessesByImageNameAndWholeArguments) {
   // A shell that waits, with the argument as its $0: its image name is "sh".
   const pid_t sleeper = Launch({"sh", "-c", "while :; do sleep 1; done", "--port=8080"});
   ASSERT_GT(sleeper, 0);
-  std::vector<pid_t> found;
-  for (int i = 0; i < 200 && found.empty(); ++i) {
-    found = ProcessesMatching("sh", {std::string("--port=8080") + '\0'});
-    if (found.empty()) usleep(5000);
-  }
+  mirvo::testing::WaitUntil(
+      [] { return !ProcessesMatching("sh", {std::string("--port=8080") + '\0'}).empty(); });
   struct Case {
     const char* comm;
     std::string mark;
@@ -141,13 +138,12 @@ TEST(Launch, AcceptsOnlyWhileSomethingListens) {
 }
 
 std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return mirvo::testing::ReadAll(mirvo::testing::Utf8Text(path));
 }
 
 TEST(DataTree, WritesWhatItReportsAndRepeatsForTheSameSeed) {
-  const std::filesystem::path base =
-      std::filesystem::temp_directory_path() / ("bench-tree-" + std::to_string(getpid()));
+  const mirvo::testing::TempFolder folder;
+  const std::filesystem::path base = folder.path();
   const TreePlan plan{.smallFiles = 40,
                       .smallMaxBytes = 5000,
                       .largeFiles = 2,
@@ -168,7 +164,6 @@ TEST(DataTree, WritesWhatItReportsAndRepeatsForTheSameSeed) {
   TreePlan broken = plan;
   broken.smallMaxBytes = 0;
   EXPECT_FALSE(MakeTree(base / "one", broken).ok());
-  std::filesystem::remove_all(base);
 }
 
 TEST(RenderTable, JudgesEachTarget) {

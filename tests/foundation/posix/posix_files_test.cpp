@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "foundation/posix/posix_platform.h"
-#include "foundation/posix/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace mirvo {
 namespace {
@@ -115,6 +115,10 @@ TEST(PosixWriteFileBytes, FailuresNameTheFileAndTheReason) {
     Status full = platform.WriteFileBytes("/dev/full", "x", FileAccess::Normal);
     ASSERT_FALSE(full.ok());
     EXPECT_EQ(full.error().message, "无法写入文件“/dev/full”：磁盘空间不足");
+    // A write that fails removes a cut-off regular file, and never a device.
+    struct stat info;
+    ASSERT_EQ(stat("/dev/full", &info), 0) << "/dev/full was removed";
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
   }
 
   Result<std::string> missing = platform.ReadFileBytes(dir.path() + "\\none");

@@ -4,26 +4,18 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <functional>
 #include <thread>
 
 #include "foundation/posix/image_kill.h"
 #include "foundation/posix/posix_platform.h"
-#include "foundation/posix/temp_folder.h"
+#include "support/temp_folder.h"
+#include "support/wait_until.h"
 
 namespace mirvo {
 namespace {
 
 using testing::TempFolder;
-
-bool WaitUntil(const std::function<bool()>& done, int seconds = 10) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
+using testing::WaitUntil;
 
 std::shared_ptr<CommandWatch> Start(PosixPlatform& platform, const std::string& line,
                                     WindowMode mode = WindowMode::Hidden) {

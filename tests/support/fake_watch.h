@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "foundation/platform.h"
+
+namespace mirvo::testing {
+
+// A started command as a fake platform hands it out: it runs until the test ends it by hand.
+class FakeWatch : public CommandWatch {
+ public:
+  bool Ended() const override { return ended; }
+  int ExitStatus() const override { return exitStatus; }
+  std::string ErrorOutput() const override { return errorOutput; }
+
+  bool ended = false;
+  int exitStatus = 0;
+  std::string errorOutput;
+};
+
+}  // namespace mirvo::testing
