@@ -1,6 +1,7 @@
 #include "ui/qt/qt_window_frame.h"
 
 #include <QIcon>
+#include <QWindow>
 #include <cmath>
 #include <cstdlib>
 
@@ -26,15 +27,32 @@ float QtWindowFrame::Left() const {
 }
 
 void QtWindowFrame::MoveTo(float top, float left) {
-  // move() places a top-level window's frame, the same corner Top() and Left() report.
   const float perPixel = TwipsPerPixel();
-  window_.move(static_cast<int>(std::lround(left / perPixel)),
-               static_cast<int>(std::lround(top / perPixel)));
+  PlaceFrame(QPoint(static_cast<int>(std::lround(left / perPixel)),
+                    static_cast<int>(std::lround(top / perPixel))));
+}
+
+void QtWindowFrame::PlaceFrame(QPoint topLeft) {
+  // The frame's corner, the one Top() and Left() report. QWidget::move() drops a move to the
+  // place Qt last heard of, but a window just shown again may already have been put elsewhere by
+  // the window manager without Qt knowing yet: the request goes out whatever Qt believes.
+  if (QWindow* handle = window_.windowHandle()) {
+    handle->setFramePosition(topLeft);
+  } else {
+    window_.move(topLeft);
+  }
 }
 
 bool QtWindowFrame::IsMinimized() const { return window_.isMinimized(); }
 
-void QtWindowFrame::Hide() { window_.hide(); }
+void QtWindowFrame::Hide() {
+  // A hidden window is withdrawn, and the window manager forgets it: when it is mapped again, it
+  // is placed anew like a new window unless it asks for a place. A window that was never placed
+  // by the program (it opened where the system put it, and the user moved it) asks for none, so
+  // it is pinned to where it is now.
+  PlaceFrame(window_.frameGeometry().topLeft());
+  window_.hide();
+}
 
 void QtWindowFrame::ShowRestored() {
   const bool wasShowingNormally = window_.isVisible() && !window_.isMinimized();
