@@ -27,17 +27,18 @@ float QtWindowFrame::Left() const {
 }
 
 void QtWindowFrame::MoveTo(float top, float left) {
+  // Top() and Left() report the frame's corner; the window is placed by its own corner, the
+  // frame's margins apart, so that the window asks the window manager for the same gravity as
+  // when it first opened.
   const float perPixel = TwipsPerPixel();
-  PlaceFrame(QPoint(static_cast<int>(std::lround(left / perPixel)),
-                    static_cast<int>(std::lround(top / perPixel))));
+  const QPoint frame(static_cast<int>(std::lround(left / perPixel)),
+                     static_cast<int>(std::lround(top / perPixel)));
+  PlaceWindow(frame + (window_.geometry().topLeft() - window_.frameGeometry().topLeft()));
 }
 
-void QtWindowFrame::PlaceFrame(QPoint topLeft) {
-  // The frame's corner, the one Top() and Left() report. QWidget::move() drops a move to the
-  // place Qt last heard of, but a window just shown again may already have been put elsewhere by
-  // the window manager without Qt knowing yet: the request goes out whatever Qt believes.
+void QtWindowFrame::PlaceWindow(QPoint topLeft) {
   if (QWindow* handle = window_.windowHandle()) {
-    handle->setFramePosition(topLeft);
+    handle->setPosition(topLeft);
   } else {
     window_.move(topLeft);
   }
@@ -46,11 +47,14 @@ void QtWindowFrame::PlaceFrame(QPoint topLeft) {
 bool QtWindowFrame::IsMinimized() const { return window_.isMinimized(); }
 
 void QtWindowFrame::Hide() {
-  // A hidden window is withdrawn, and the window manager forgets it: when it is mapped again, it
-  // is placed anew like a new window unless it asks for a place. A window that was never placed
-  // by the program (it opened where the system put it, and the user moved it) asks for none, so
-  // it is pinned to where it is now.
-  PlaceFrame(window_.frameGeometry().topLeft());
+  // A hidden window is withdrawn, and the window manager forgets it: mapped again, it is placed
+  // anew like a new window unless it asks for a place, and a window that opened where the system
+  // put it asks for none. It is pinned where it is. Qt ignores a move to where the window already
+  // is, so the pin goes there by way of a pixel beside it; nobody sees either, the window is
+  // minimized.
+  const QPoint here = window_.geometry().topLeft();
+  PlaceWindow(here + QPoint(1, 0));
+  PlaceWindow(here);
   window_.hide();
 }
 

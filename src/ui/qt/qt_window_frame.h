@@ -36,7 +36,7 @@ class QtWindowFrame : public WindowFrame {
   const QSystemTrayIcon* TrayIcon() const { return tray_.get(); }
 
  private:
-  void PlaceFrame(QPoint topLeft);
+  void PlaceWindow(QPoint topLeft);
 
   LayoutWindow& window_;
   std::unique_ptr<QSystemTrayIcon> tray_;
