@@ -163,9 +163,9 @@ void Win32Window::CreateControls() {
 void Win32Window::Show() {
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
-  for (const Control& control : controls_) {
-    if (control.layout->tabIndex == 0 && control.hwnd != nullptr) SetFocus(control.hwnd);
-  }
+  // Activates the window too; should another window hold the activation in the end, the
+  // activation handling below puts the focus here once this window gets it.
+  SetFocus(FocusToRestore());
   if (!shown_) {
     shown_ = true;
     // The first display counts as a resize notification: it records the position.
@@ -180,6 +180,19 @@ void Win32Window::Destroy() {
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   DestroyWindow(hwnd);
   if (--liveWindows == 0) PostQuitMessage(0);
+}
+
+HWND Win32Window::FirstInTabOrder() const {
+  for (const Control& control : controls_) {
+    if (control.layout->tabIndex == 0 && control.hwnd != nullptr) return control.hwnd;
+  }
+  return hwnd_;
+}
+
+HWND Win32Window::FocusToRestore() const {
+  // A control that has since been disabled or hidden cannot take the focus back.
+  if (focus_ != nullptr && IsWindowEnabled(focus_) && IsWindowVisible(focus_)) return focus_;
+  return FirstInTabOrder();
 }
 
 Win32Window::Control* Win32Window::Find(std::string_view name) {
@@ -286,7 +299,7 @@ void Win32Window::ShowRestored() {
   SetForegroundWindow(hwnd_);
 }
 
-void Win32Window::GiveFocus() { SetFocus(hwnd_); }
+void Win32Window::GiveFocus() { SetFocus(FocusToRestore()); }
 
 bool Win32Window::TrayAvailable() const {
   return FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
@@ -331,6 +344,20 @@ LRESULT Win32Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SIZE:
       if (shown_ && events_.resize) events_.resize();
+      return 0;
+    case WM_ACTIVATE:
+      // As a dialog box does: the focused control is kept when the window loses the activation
+      // and gets the focus back with it. Left to the default, the focus would stay on the window
+      // itself, where no key reaches a control.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd_, focus)) focus_ = focus;
+      } else if (HIWORD(wParam) == 0) {  // not minimized
+        SetFocus(FocusToRestore());
+      }
+      return 0;
+    case WM_SETFOCUS:
+      if (FocusToRestore() != hwnd_) SetFocus(FocusToRestore());
       return 0;
     case WM_MOUSEMOVE:
       // The tray reports its mouse events as pointer moves whose X is the event's code.
