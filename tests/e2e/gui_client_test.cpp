@@ -48,7 +48,16 @@ TEST_F(GuiClient, PullPushAndScheduleWithAuthentication) {
   // 0) holds the focus: the first Tab moves it on to 源共享名, which takes what is typed next.
   EXPECT_TRUE(WaitUntil([&] { return x.Focused() == client; }, 5)) << "active after the console";
   x.Shell("xdotool key Tab");
-  x.Shell("xdotool type --delay 8 gui");
+  x.Shell("xdotool type --delay 8 gu");
+  // Another window takes the activation and gives it back: the focus is still in 源共享名, which
+  // takes the rest of the name (a pull from a module "gu" would fail).
+  const pid_t other = SpawnOnDisplay({"xterm"}, x.Display());
+  EXPECT_TRUE(WaitUntil([&] { return x.Focused() != client && x.Focused() > 1; }, 10))
+      << "a new window takes the activation";
+  x.Shell("xdotool windowactivate --sync " + std::to_string(client));
+  EXPECT_TRUE(WaitUntil([&] { return x.Focused() == client; }, 5)) << "active again";
+  x.Shell("xdotool type --delay 8 i");
+  EndChild(other);
 
   // The server address first: nothing may ever go to the window's default address.
   x.TypeInto(client, kClient, "服务端IP", "127.0.0.1");

@@ -7,8 +7,9 @@
 #      nothing, a posted double-click brings it back at the same place with the focus on 启动服务,
 #      and Space starts the daemon: both files byte-exact, the recorded daemon command line;
 #      停止服务 ends the daemon; closing ends the program, every rsync.exe and the icon;
-#   3. console → client window: 开始同步 holds the focus after the hand-over; back from the tray
-#      the focus is on the box that had it; 开始同步 by the keyboard: the recorded transfer line.
+#   3. console → client window: 开始同步 holds the focus after the hand-over; activated again after
+#      another window, and back from the tray, the focus is on the box that had it; 开始同步 by
+#      the keyboard: the recorded transfer line.
 # A recording rsync.exe stands in for Cygwin's rsync: it writes its command line and contacts
 # nobody. The server address is set to 127.0.0.1 all the same.
 # Usage: gui_wine_test.sh MIRVO_EXE RECORDING_RSYNC_EXE WINDOW_PROBE_EXE [SCREENSHOT_DIR]
@@ -275,6 +276,14 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     click_control "$client" 1440 600 1815 270  # 服务端IP
     press "$client" End $(printf 'BackSpace %.0s' $(seq 1 30))
     xdotool type '127.0.0.1'
+    # Another window takes the activation and gives it back: the focus returns to 服务端IP.
+    xterm 2>/dev/null &
+    other=$!
+    wait_state MIRVO客户端 '1 0 0 *' 10 >/dev/null || fail "a new window did not take the activation"
+    xdotool windowactivate --sync "$client" 2>/dev/null
+    state=$(wait_state MIRVO客户端 '1 0 1 * 127.0.0.1' 5) ||
+      fail "activated again, the focus is not back on 服务端IP: [$state]"
+    kill "$other" 2>/dev/null
     # Back from the tray the focus is on the box that had it.
     tray_round_trip MIRVO客户端 500 100
     [[ $trip_state == *" 127.0.0.1" ]] || fail "back from the tray the focus left 服务端IP: [$trip_state]"
