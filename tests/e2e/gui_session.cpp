@@ -106,6 +106,7 @@ XSession::RoundTrip XSession::MinimizeAndRestoreFromTray(XWindow window, int lef
   DoubleClick(icons.front());
   EXPECT_TRUE(WaitUntil([&] { return Viewable(window) && Managed(window); }, 5))
       << "back on a double-click";
+  EXPECT_TRUE(WaitUntil([&] { return Focused() == window; }, 5)) << "active after the restore";
   // Where it settles: the window manager places it, then the program may move it.
   usleep(500 * 1000);
   trip.after = Geometry(window);

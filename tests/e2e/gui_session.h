@@ -167,8 +167,9 @@ class XSession {
   XWindow Focused() const;
 
   // The round trip through the tray a user makes: the window is moved to (x, y) with the window
-  // manager, minimized with it, and brought back by a double-click on its tray icon. Returns the
-  // client area before the minimize and after the restore; fails the test when a step fails.
+  // manager, minimized with it, and brought back by a double-click on its tray icon, active.
+  // Returns the client area before the minimize and after the restore; fails the test when a step
+  // fails.
   struct RoundTrip {
     Box before, after;
   };
