@@ -2,11 +2,12 @@
 # Drives the real mirvo.exe under Wine, Xvfb, a window manager (openbox) and trayer with real
 # clicks and keys, and with the callback messages the shell posts for the tray icon:
 #   1. without bin\rsync.exe: the start-up message appears, and the process is gone after OK;
-#   2. console → server window: 启动服务 holds the focus once the console has gone; the tray icon
-#      is docked from load on; minimizing hides the window, a posted single press changes
-#      nothing, a posted double-click brings it back at the same place with the focus on 启动服务,
-#      and Space starts the daemon: both files byte-exact, the recorded daemon command line;
-#      停止服务 ends the daemon; closing ends the program, every rsync.exe and the icon;
+#   2. console (focus on 启动服务端, Space) → server window: 启动服务 holds the focus once the
+#      console has gone; the tray icon is docked from load on; minimizing hides the window, a
+#      posted single press changes nothing, a posted double-click brings it back at the same
+#      place with the focus on 启动服务, and Space starts the daemon: both files byte-exact, the
+#      recorded daemon command line; 停止服务 ends the daemon; closing ends the program, every
+#      rsync.exe and the icon;
 #   3. console → client window: 开始同步 holds the focus after the hand-over; activated again after
 #      another window, and back from the tray, the focus is on the box that had it; 开始同步 by
 #      the keyboard: the recorded transfer line.
@@ -219,7 +220,10 @@ wine "$folder/mirvo.exe" >/dev/null 2>&1 &
 app=$!
 if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
   [ -n "$shots" ] && import -window "$console" "$shots/wine-console.png"
-  click_control "$console" 600 840 1215 495  # 启动服务端
+  # The console opens active with the focus on 启动服务端: Space presses it.
+  state=$(wait_state MIRVO主控制台0.1 '1 0 1 * 启动服务端' 5) ||
+    fail "the console opens without the focus on 启动服务端: [$state]"
+  xdotool key space
   if server=$(wait_window '^MIRVO服务端$' 15); then
     sleep 1
     wait_window_gone '^MIRVO主控制台0.1$' 5 || fail "the console is still shown after the hand-over"
