@@ -6,8 +6,8 @@
 #      console has gone; the tray icon is docked from load on; minimizing hides the window, a
 #      posted single press changes nothing, a posted double-click brings it back at the same
 #      place with the focus on 启动服务, and Space starts the daemon: both files byte-exact, the
-#      recorded daemon command line; 停止服务 ends the daemon; closing ends the program, every
-#      rsync.exe and the icon;
+#      recorded daemon command line; back from the tray again the focus is on 停止服务, whose Space
+#      ends the daemon; closing ends the program, every rsync.exe and the icon;
 #   3. console → client window: 开始同步 holds the focus after the hand-over; activated again after
 #      another window, and back from the tray, the focus is on the box that had it; 开始同步 by
 #      the keyboard: the recorded transfer line.
@@ -251,7 +251,11 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     [ "$(od -An -tx1 "$folder/rsyncd.secrets" | tr -d ' \n')" = "0d0a" ] ||
       fail "rsyncd.secrets is not exactly CR LF"
     rsync_exe_running || fail "no rsync.exe process runs after the start"
-    click_control "$server" 2520 3720 1335 495  # 停止服务
+    # 启动服务 is disabled now: back from the tray the focus is on the first control that can
+    # take it, 停止服务, and Space stops the daemon.
+    tray_round_trip MIRVO服务端 200 150
+    [[ $trip_state == *" 停止服务" ]] || fail "while running, the focus is not on 停止服务: [$trip_state]"
+    xdotool key space
     wait_no_rsync 10 || fail "rsync.exe still runs after 停止服务"
     click_control "$server" 600 3720 1335 495  # 启动服务
     wait_file_lines "$folder/bin/recorded.txt" 2 15 || fail "the daemon was not started again"

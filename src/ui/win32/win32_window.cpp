@@ -182,16 +182,33 @@ void Win32Window::Destroy() {
   if (--liveWindows == 0) PostQuitMessage(0);
 }
 
+namespace {
+
+// Enabled and not hidden itself (its window may be hidden for now, in the tray).
+bool CanTakeFocus(HWND control) {
+  return IsWindowEnabled(control) && (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+}  // namespace
+
 HWND Win32Window::FirstInTabOrder() const {
+  // The control with the lowest tab index that can take the focus: tab index 0 unless it has
+  // been disabled, as 启动服务 is while the daemon runs.
+  const Control* first = nullptr;
   for (const Control& control : controls_) {
-    if (control.layout->tabIndex == 0 && control.hwnd != nullptr) return control.hwnd;
+    const layout::ControlKind kind = control.layout->kind;
+    if (control.hwnd == nullptr || kind == layout::ControlKind::Label ||
+        kind == layout::ControlKind::Image || !CanTakeFocus(control.hwnd)) {
+      continue;
+    }
+    if (first == nullptr || control.layout->tabIndex < first->layout->tabIndex) first = &control;
   }
-  return hwnd_;
+  return first != nullptr ? first->hwnd : hwnd_;
 }
 
 HWND Win32Window::FocusToRestore() const {
   // A control that has since been disabled or hidden cannot take the focus back.
-  if (focus_ != nullptr && IsWindowEnabled(focus_) && IsWindowVisible(focus_)) return focus_;
+  if (focus_ != nullptr && CanTakeFocus(focus_)) return focus_;
   return FirstInTabOrder();
 }
 
