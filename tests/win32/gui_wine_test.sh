@@ -141,16 +141,21 @@ wait_tray_icons() {
   return 1
 }
 
-# The tray round trip of the window titled $1, moved to $2,$3 first: minimized it hides, a single
+# The tray round trip of the window titled $1, moved to $2,$3 first, and minimized by the window
+# manager when $4 is "wm", else by the minimize command of its system menu: it hides, a single
 # press changes nothing, a double-click brings it back at the same place and active. Leaves the
 # state after the restore in $trip_state.
 tray_round_trip() {
-  local caption=$1 x=$2 y=$3 window before state
+  local caption=$1 x=$2 y=$3 by=${4:-menu} window before state
   window=$(xdotool search --onlyvisible --name "^$caption\$" | head -n 1)
   xdotool windowmove --sync "$window" "$x" "$y" 2>/dev/null
   sleep 0.5
   before=$(probe_state "$caption")
-  wine "$window_probe" minimize "$caption" >/dev/null 2>&1
+  if [ "$by" = wm ]; then
+    xdotool windowminimize "$window"
+  else
+    wine "$window_probe" minimize "$caption" >/dev/null 2>&1
+  fi
   wait_state "$caption" '0 * * *' 10 >/dev/null || fail "$caption: not hidden on minimize"
   [ "$(tray_icons)" = 1 ] || fail "$caption: the tray icon is gone while the window is hidden"
   post_tray "$caption" 513
@@ -293,7 +298,7 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
       fail "activated again, the focus is not back on 服务端IP: [$state]"
     kill "$other" 2>/dev/null
     # Back from the tray the focus is on the box that had it.
-    tray_round_trip MIRVO客户端 500 100
+    tray_round_trip MIRVO客户端 500 100 wm
     [[ $trip_state == *" 127.0.0.1" ]] || fail "back from the tray the focus left 服务端IP: [$trip_state]"
     [ -n "$shots" ] && import -window "$client" "$shots/wine-client.png"
     # From 源共享名 one step back in the keyboard order is 开始同步; Space presses it.
