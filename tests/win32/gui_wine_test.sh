@@ -6,8 +6,8 @@
 #      console has gone; the tray icon is docked from load on; minimizing hides the window, a
 #      posted single press changes nothing, a posted double-click brings it back at the same
 #      place with the focus on 启动服务, and Space starts the daemon: both files byte-exact, the
-#      recorded daemon command line; back from the tray again the focus is on 停止服务, whose Space
-#      ends the daemon; closing ends the program, every rsync.exe and the icon;
+#      recorded daemon command line; the focus moves on to 停止服务 and is there again back from
+#      the tray, and Space ends the daemon; closing ends the program, every rsync.exe and the icon;
 #   3. console → client window: 开始同步 holds the focus after the hand-over; activated again after
 #      another window, and back from the tray, the focus is on the box that had it; 开始同步 by
 #      the keyboard: the recorded transfer line.
@@ -256,6 +256,9 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     [ "$(od -An -tx1 "$folder/rsyncd.secrets" | tr -d ' \n')" = "0d0a" ] ||
       fail "rsyncd.secrets is not exactly CR LF"
     rsync_exe_running || fail "no rsync.exe process runs after the start"
+    # 启动服务 disabled itself: the focus moved on in the keyboard order, to 停止服务.
+    state=$(wait_state MIRVO服务端 '1 0 1 * 停止服务' 5) ||
+      fail "after the start the focus is not on 停止服务: [$state]"
     # 启动服务 is disabled now: back from the tray the focus is on the first control that can
     # take it, 停止服务, and Space stops the daemon.
     tray_round_trip MIRVO服务端 200 150

@@ -191,25 +191,47 @@ bool CanTakeFocus(HWND control) {
 
 }  // namespace
 
-HWND Win32Window::FirstInTabOrder() const {
-  // The control with the lowest tab index that can take the focus: tab index 0 unless it has
-  // been disabled, as 启动服务 is while the daemon runs.
-  const Control* first = nullptr;
+HWND Win32Window::NextInTabOrder(HWND after) const {
+  // The controls that take the focus, in the keyboard order; from the one after `after` (from the
+  // first when it is none of them) round to the first that can take it now.
+  std::vector<const Control*> order;
   for (const Control& control : controls_) {
     const layout::ControlKind kind = control.layout->kind;
-    if (control.hwnd == nullptr || kind == layout::ControlKind::Label ||
-        kind == layout::ControlKind::Image || !CanTakeFocus(control.hwnd)) {
-      continue;
+    if (control.hwnd != nullptr && kind != layout::ControlKind::Label &&
+        kind != layout::ControlKind::Image) {
+      order.push_back(&control);
     }
-    if (first == nullptr || control.layout->tabIndex < first->layout->tabIndex) first = &control;
   }
-  return first != nullptr ? first->hwnd : hwnd_;
+  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+    return a->layout->tabIndex < b->layout->tabIndex;
+  });
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (order[i]->hwnd == after) start = i + 1;
+  }
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const Control* candidate = order[(start + i) % order.size()];
+    if (CanTakeFocus(candidate->hwnd)) return candidate->hwnd;
+  }
+  return nullptr;
+}
+
+void Win32Window::MoveFocusOnFrom(HWND before) {
+  // A handler that disables or hides the focused control (启动服务 disables itself) leaves the
+  // focus nowhere, where no key reaches anything: it moves on in the keyboard order instead.
+  if (hwnd_ == nullptr || before == nullptr || GetActiveWindow() != hwnd_ ||
+      !IsChild(hwnd_, before) || CanTakeFocus(before)) {
+    return;
+  }
+  if (HWND next = NextInTabOrder(before)) SetFocus(next);
 }
 
 HWND Win32Window::FocusToRestore() const {
-  // A control that has since been disabled or hidden cannot take the focus back.
+  // A control that has since been disabled or hidden cannot take the focus back: then the first
+  // that can, tab index 0 unless it is disabled (as 启动服务 is while the daemon runs).
   if (focus_ != nullptr && CanTakeFocus(focus_)) return focus_;
-  return FirstInTabOrder();
+  HWND first = NextInTabOrder(nullptr);
+  return first != nullptr ? first : hwnd_;
 }
 
 Win32Window::Control* Win32Window::Find(std::string_view name) {
@@ -348,14 +370,18 @@ LRESULT Win32Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
           index < static_cast<int>(controls_.size()) &&
           controls_[static_cast<std::size_t>(index)].layout->kind == layout::ControlKind::Button &&
           events_.click) {
+        HWND focus = GetFocus();
         events_.click(controls_[static_cast<std::size_t>(index)].layout->name);
+        MoveFocusOnFrom(focus);
       }
       return 0;
     }
     case WM_TIMER: {
       const auto index = static_cast<std::size_t>(wParam) - kFirstControlId;
       if (index < controls_.size() && controls_[index].timerEnabled && events_.timer) {
+        HWND focus = GetFocus();
         events_.timer(controls_[index].layout->name);
+        MoveFocusOnFrom(focus);
       }
       return 0;
     }

@@ -77,8 +77,9 @@ class Win32Window final : public Form, public WindowFrame {
   Control* Find(std::string_view name);
   const Control* Find(std::string_view name) const;
   UINT_PTR TimerId(const Control& control) const;
-  HWND FirstInTabOrder() const;
+  HWND NextInTabOrder(HWND after) const;
   HWND FocusToRestore() const;
+  void MoveFocusOnFrom(HWND before);
 
   const layout::WindowLayout& layout_;
   HICON icon_;
