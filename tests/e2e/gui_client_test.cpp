@@ -43,23 +43,41 @@ TEST_F(GuiClient, PullPushAndScheduleWithAuthentication) {
   ASSERT_NE(client, 0u);
   EXPECT_EQ(x.Geometry(client).width, 3945 / 15);
   EXPECT_EQ(x.Geometry(client).height, 5280 / 15);
-  // Out of the way of the terminal windows the transfers open at the top-left corner.
-  x.Shell("xdotool windowmove --sync " + std::to_string(client) + " 600 80");
-  ASSERT_TRUE(WaitUntil([&] { return x.Geometry(client).x == 600; }, 3));
+
+  // The window manager activates the window once the console has gone, and 开始同步 (tab index
+  // 0) holds the focus: the first Tab moves it on to 源共享名, which takes what is typed next.
+  EXPECT_TRUE(WaitUntil([&] { return x.Focused() == client; }, 5)) << "active after the console";
+  x.Shell("xdotool key Tab");
+  x.Shell("xdotool type --delay 8 gu");
+  // Another window takes the activation and gives it back: the focus is still in 源共享名, which
+  // takes the rest of the name (a pull from a module "gu" would fail).
+  const pid_t other = SpawnOnDisplay({"xterm"}, x.Display());
+  EXPECT_TRUE(WaitUntil([&] { return x.Focused() != client && x.Focused() > 1; }, 10))
+      << "a new window takes the activation";
+  x.Shell("xdotool windowactivate --sync " + std::to_string(client));
+  EXPECT_TRUE(WaitUntil([&] { return x.Focused() == client; }, 5)) << "active again";
+  x.Shell("xdotool type --delay 8 i");
+  EndChild(other);
 
   // The server address first: nothing may ever go to the window's default address.
   x.TypeInto(client, kClient, "服务端IP", "127.0.0.1");
   x.TypeInto(client, kClient, "端口号", port);
-  x.TypeInto(client, kClient, "源共享名", "gui");
   const std::string local = root / "local";
   std::filesystem::create_directories(local);
   x.TypeInto(client, kClient, "目的目录", local + "/");
   x.Click(client, kClient, "用户认证");
   x.TypeInto(client, kClient, "用户名", "mirvo");
   x.TypeInto(client, kClient, "密码", "pass-7788");
+  // Back to 开始同步 from the box after it in the keyboard order.
+  x.Click(client, kClient, "源共享名");
+  x.Shell("xdotool key shift+Tab");
 
-  // Pull now.
-  x.Click(client, kClient, "开始同步");
+  // Minimized into the tray and back by a double-click on the icon, out of the way of the
+  // terminal windows the transfers open at the top-left corner: at the same place, active, and
+  // the focus where it was, so that Space presses 开始同步 and pulls now.
+  const XSession::RoundTrip trip = x.MinimizeAndRestoreFromTray(client, 600, 80);
+  EXPECT_EQ(trip.after, trip.before) << "the client area moved";
+  x.Shell("xdotool key space");
   ASSERT_TRUE(Arrived(local, "sub/b.txt", "拉取\n"));
   ASSERT_TRUE(Arrived(local, "a.bin", Bytes(50000, 7)));
   EXPECT_EQ(ReadAll(gui.Folder() + "/rsync.secrets"), "pass-7788\r\n");

@@ -1,11 +1,10 @@
-// The server window driven as a person would: start the daemon, hide in the tray and come back,
-// stop, and close.
+// The server window driven as a person would, with a window manager and a tray: the keyboard
+// from the focus it opens with, hide in the tray and come back, start the daemon, stop, close.
 #include "gui_session.h"
 
 namespace mirvo::testing {
 namespace {
 
-const layout::WindowLayout& kConsole = layout::ConsoleLayout();
 const layout::WindowLayout& kServer = layout::ServerLayout();
 
 std::string ExpectedConfig(const std::string& sharePath) {
@@ -31,7 +30,9 @@ TEST(GuiServer, StartMinimizeRestoreStopAndClose) {
 
   const XWindow console = x.WaitForWindow("MIRVO主控制台0.1");
   ASSERT_NE(console, 0u);
-  x.Click(console, kConsole, "启动服务端");
+  // The console opens active with the focus on 启动服务端 (tab index 0): Space presses it.
+  EXPECT_TRUE(WaitUntil([&] { return x.Focused() == console; }, 5)) << "the console is active";
+  x.Shell("xdotool key space");
   const XWindow server = x.WaitForWindow("MIRVO服务端");
   ASSERT_NE(server, 0u);
   EXPECT_TRUE(WaitUntil([&] { return x.FindWindow("MIRVO主控制台0.1") == 0; }, 5))
@@ -40,10 +41,22 @@ TEST(GuiServer, StartMinimizeRestoreStopAndClose) {
   EXPECT_EQ(x.Geometry(server).height, 4665 / 15);
   EXPECT_TRUE(WaitUntil([&] { return x.TrayIcons().size() == 1; }, 5)) << "icon from load on";
 
-  x.TypeInto(server, kServer, "共享路径", share);
+  // The window manager activates the window once the console has gone, and 启动服务 (tab index
+  // 0) holds the focus: the first Tab moves it on to 共享路径, which takes what is typed next.
+  EXPECT_TRUE(WaitUntil([&] { return x.Focused() == server; }, 5)) << "active after the console";
+  x.Shell("xdotool key Tab");
+  x.Shell("xdotool type --delay 8 '" + share + "'");
   x.TypeInto(server, kServer, "共享名", "gui");
   x.TypeInto(server, kServer, "端口号", port);
-  x.Click(server, kServer, "启动服务");
+  // Back to 启动服务 from the box before it in the keyboard order.
+  x.Click(server, kServer, "共享路径");
+  x.Shell("xdotool key shift+Tab");
+
+  // Minimized into the tray and back by a double-click on the icon: at the same place, active,
+  // and the focus where it was, so that Space presses 启动服务.
+  const XSession::RoundTrip trip = x.MinimizeAndRestoreFromTray(server, 97, 254);
+  EXPECT_EQ(trip.after, trip.before) << "the client area moved";
+  x.Shell("xdotool key space");
 
   ASSERT_TRUE(WaitUntil([&] { return PortAnswers(std::stoi(port)); }, 15)) << "daemon answers";
   EXPECT_EQ(ReadAll(program.Folder() + "/rsyncd.conf"), ExpectedConfig(share));
@@ -54,21 +67,14 @@ TEST(GuiServer, StartMinimizeRestoreStopAndClose) {
   ASSERT_EQ(std::system(pull.c_str()), 0);
   EXPECT_EQ(FilesUnder(copy), FilesUnder(share));
 
-  // Minimized: off the screen, icon still there. A double-click on it brings the window back.
-  x.Shell("xdotool windowmove --sync " + std::to_string(server) + " 150 120");
-  ASSERT_TRUE(WaitUntil([&] { return x.Geometry(server).x == 150; }, 3));
-  const XSession::Box before = x.Geometry(server);
-  x.Minimize(server);
-  ASSERT_TRUE(WaitUntil([&] { return !x.Viewable(server); }, 5)) << "hidden on minimize";
-  EXPECT_EQ(x.TrayIcons().size(), 1u);
-  const std::vector<XWindow> icons = x.TrayIcons();
-  ASSERT_EQ(icons.size(), 1u);
-  x.DoubleClick(icons.front());
-  ASSERT_TRUE(WaitUntil([&] { return x.Viewable(server); }, 5)) << "back on a double-click";
-  EXPECT_TRUE(WaitUntil([&] { return x.Geometry(server) == before; }, 3)) << "at its place";
+  // Hidden and back again while the daemon runs: it goes on serving.
+  const XSession::RoundTrip again = x.MinimizeAndRestoreFromTray(server, 150, 120);
+  EXPECT_EQ(again.after, again.before);
+  EXPECT_TRUE(PortAnswers(std::stoi(port)));
 
-  // Stop: the daemon is gone.
-  x.Click(server, kServer, "停止服务");
+  // 启动服务 is disabled now: the focus is on the first control that can take it, 停止服务, and
+  // Space stops the daemon.
+  x.Shell("xdotool key space");
   EXPECT_TRUE(WaitUntil([&] { return !PortAnswers(std::stoi(port)); }, 10)) << "daemon stopped";
 
   // Start again, then close: every rsync.exe ends, the icon goes, the process exits.

@@ -38,15 +38,80 @@ XSession::Box XSession::Geometry(XWindow window) const {
 }
 
 void XSession::Minimize(XWindow window) const {
-  // What a window manager does when the user minimizes a window: its WM_STATE becomes Iconic.
   ::Display* x = Connection(x_);
-  const Atom state = XInternAtom(x, "WM_STATE", False);
-  long data[2] = {IconicState, None};
-  XChangeProperty(x, window, state, state, 32, PropModeReplace,
-                  reinterpret_cast<unsigned char*>(data), 2);
+  XIconifyWindow(x, window, DefaultScreen(x));
   XSync(x, False);
 }
 
+namespace {
+
+// A window list property of the root window (_NET_CLIENT_LIST, …), as the window manager keeps it.
+std::vector<Window> RootWindowList(::Display* x, const char* name) {
+  std::vector<Window> windows;
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  XSync(x, False);
+  if (XGetWindowProperty(x, DefaultRootWindow(x), XInternAtom(x, name, False), 0, 4096, False,
+                         AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+      data != nullptr && format == 32) {
+    const auto* ids = reinterpret_cast<const unsigned long*>(data);
+    windows.assign(ids, ids + count);
+  }
+  if (data != nullptr) XFree(data);
+  return windows;
+}
+
+}  // namespace
+
+bool XSession::WindowManagerRunning() const {
+  // A window manager that follows the desktop conventions names its check window on the root.
+  return x_ != nullptr && !RootWindowList(Connection(x_), "_NET_SUPPORTING_WM_CHECK").empty();
+}
+
+bool XSession::Managed(XWindow window) const {
+  for (Window client : RootWindowList(Connection(x_), "_NET_CLIENT_LIST")) {
+    if (client == window) return true;
+  }
+  return false;
+}
+
+XWindow XSession::Focused() const {
+  ::Display* x = Connection(x_);
+  Window focus = 0;
+  int revert = 0;
+  XSync(x, False);
+  XGetInputFocus(x, &focus, &revert);
+  return focus;
+}
+
+XSession::RoundTrip XSession::MinimizeAndRestoreFromTray(XWindow window, int left, int top) const {
+  RoundTrip trip;
+  // Whether the window's corner or its frame's lands at (left, top) depends on the gravity the
+  // window asks for; what counts is that it moved.
+  const Box start = Geometry(window);
+  Shell("xdotool windowmove --sync " + std::to_string(window) + " " + std::to_string(left) + " " +
+        std::to_string(top));
+  EXPECT_TRUE(WaitUntil([&] { return !(Geometry(window) == start); }, 3))
+      << "moved by the window manager to " << left << "," << top;
+  usleep(300 * 1000);  // the window manager's configure notification reaches the program
+  trip.before = Geometry(window);
+  Minimize(window);
+  EXPECT_TRUE(WaitUntil([&] { return !Viewable(window); }, 5)) << "hidden on minimize";
+  EXPECT_TRUE(WaitUntil([&] { return !Managed(window); }, 5)) << "out of the window list";
+  const std::vector<XWindow> icons = TrayIcons();
+  EXPECT_EQ(icons.size(), 1u) << "the icon stays while the window is hidden";
+  if (icons.empty()) return trip;
+  DoubleClick(icons.front());
+  EXPECT_TRUE(WaitUntil([&] { return Viewable(window) && Managed(window); }, 5))
+      << "back on a double-click";
+  EXPECT_TRUE(WaitUntil([&] { return Focused() == window; }, 5)) << "active after the restore";
+  // Where it settles: the window manager places it, then the program may move it.
+  usleep(500 * 1000);
+  trip.after = Geometry(window);
+  return trip;
+}
 void XSession::RequestClose(XWindow window) const {
   // What a window manager sends when the user presses the close box.
   ::Display* x = Connection(x_);

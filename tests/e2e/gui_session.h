@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,8 @@ inline void EndChild(pid_t pid) {
 
 using XWindow = unsigned long;
 
-// A private X server (Xvfb) with a tray host (trayer) on it, ended at the end of the test.
+// A private X server (Xvfb) with a window manager (openbox) and a tray host (trayer) on it, as
+// users have them, ended at the end of the test.
 class XSession {
  public:
   XSession() {
@@ -84,6 +86,8 @@ class XSession {
     if (number.empty()) return;
     display_ = ":" + number;
     Connect();
+    windowManager_ = SpawnOnDisplay({"openbox", "--sm-disable"}, display_);
+    WaitUntil([this] { return WindowManagerRunning(); }, 10);
     tray_ = SpawnOnDisplay(
         {"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
          "--heighttype", "pixel", "--height", "32", "--transparent", "false"},
@@ -93,12 +97,13 @@ class XSession {
   ~XSession() {
     Disconnect();
     EndChild(tray_);
+    EndChild(windowManager_);
     EndChild(server_);
   }
   XSession(const XSession&) = delete;
   XSession& operator=(const XSession&) = delete;
 
-  bool Ready() const { return x_ != nullptr && Panel() != 0; }
+  bool Ready() const { return x_ != nullptr && WindowManagerRunning() && Panel() != 0; }
   const std::string& Display() const { return display_; }
 
   // Runs a command line on this display and returns what it printed.
@@ -153,9 +158,22 @@ class XSession {
     usleep(100 * 1000);
   }
 
-  // What a window manager does when the user minimizes a window: the window's WM_STATE becomes
-  // IconicState.
+  // What the title bar's minimize button asks of the window manager (as xdotool windowminimize).
   void Minimize(XWindow window) const;
+  // Whether the window manager manages the window: it is in its client list, so the user can
+  // reach it (from a task bar, a window list or the keyboard) even when it is minimized.
+  bool Managed(XWindow window) const;
+  // The top-level window that has the keyboard focus.
+  XWindow Focused() const;
+
+  // The round trip through the tray a user makes: the window is moved to (x, y) with the window
+  // manager, minimized with it, and brought back by a double-click on its tray icon, active.
+  // Returns the client area before the minimize and after the restore; fails the test when a step
+  // fails.
+  struct RoundTrip {
+    Box before, after;
+  };
+  RoundTrip MinimizeAndRestoreFromTray(XWindow window, int x, int y) const;
 
   // What a window manager sends when the user presses the close box.
   void RequestClose(XWindow window) const;
@@ -170,6 +188,7 @@ class XSession {
   }
 
  private:
+  bool WindowManagerRunning() const;
   XWindow Panel() const {
     const std::string found = Shell("xdotool search --name '^panel$'");
     return found.empty() ? 0 : std::stoul(found);
@@ -179,10 +198,15 @@ class XSession {
   void Disconnect();
 
   pid_t server_ = -1;
+  pid_t windowManager_ = -1;
   pid_t tray_ = -1;
   std::string display_;
   void* x_ = nullptr;  // the Xlib connection
 };
+
+inline void PrintTo(const XSession::Box& box, std::ostream* out) {
+  *out << box.width << "x" << box.height << " at " << box.x << "," << box.y;
+}
 
 // A program folder with a copy of mirvo and, unless asked otherwise, bin/rsync.exe; mirvo is
 // started on the session's display and killed at the end if it is still running, together with

@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Drives the real mirvo.exe under Wine, Xvfb and trayer with real clicks:
+# Drives the real mirvo.exe under Wine, Xvfb, a window manager (openbox) and trayer with real
+# clicks and keys, and with the callback messages the shell posts for the tray icon:
 #   1. without bin\rsync.exe: the start-up message appears, and the process is gone after OK;
-#   2. console → server window → 启动服务: both files byte-exact, the recorded daemon command line,
-#      the tray icon present; 停止服务 ends the daemon; closing ends the program;
-#   3. console → client window → 开始同步: the recorded transfer command line.
+#   2. console (focus on 启动服务端, Space) → server window: 启动服务 holds the focus once the
+#      console has gone; the tray icon is docked from load on; minimizing hides the window, a
+#      posted single press changes nothing, a posted double-click brings it back at the same
+#      place with the focus on 启动服务, and Space starts the daemon: both files byte-exact, the
+#      recorded daemon command line; the focus moves on to 停止服务 and is there again back from
+#      the tray, and Space ends the daemon; closing ends the program, every rsync.exe and the icon;
+#   3. console → client window: 开始同步 holds the focus after the hand-over; activated again after
+#      another window, and back from the tray, the focus is on the box that had it; 开始同步 by
+#      the keyboard: the recorded transfer line.
 # A recording rsync.exe stands in for Cygwin's rsync: it writes its command line and contacts
 # nobody. The server address is set to 127.0.0.1 all the same.
-# Usage: gui_wine_test.sh MIRVO_EXE RECORDING_RSYNC_EXE [SCREENSHOT_DIR]
+# Usage: gui_wine_test.sh MIRVO_EXE RECORDING_RSYNC_EXE WINDOW_PROBE_EXE [SCREENSHOT_DIR]
 set -uo pipefail
 mirvo_exe=$1
 recording_rsync=$2
-shots=${3:-}
+window_probe=$3
+shots=${4:-}
 
 work=$(mktemp -d /tmp/mirvo-wine-gui.XXXXXX)
 # A prefix of its own, so that ending its wineserver touches no other test.
@@ -94,7 +102,78 @@ wait_window_gone() {
   return 1
 }
 
-# Gives a window the keyboard focus (there is no window manager) and presses keys.
+# What the probe reads of a window: "visible iconic active X,Y FOCUS" (see window_probe.cpp).
+probe_state() { wine "$window_probe" state "$1" 2>/dev/null | tr -d '\r'; }
+
+# Waits up to $3 seconds until the window's state matches the pattern $2; prints the state.
+wait_state() {
+  local deadline=$((SECONDS + ${3:-10})) state
+  while [ $SECONDS -lt $deadline ]; do
+    state=$(probe_state "$1")
+    # shellcheck disable=SC2053
+    if [[ $state == $2 ]]; then
+      echo "$state"
+      return 0
+    fi
+    sleep 0.3
+  done
+  echo "$state"
+  return 1
+}
+
+# The shell's callback for a mouse event on the window's tray icon: 515 double-click, 513 press.
+post_tray() { wine "$window_probe" tray "$1" "$2" >/dev/null 2>&1; }
+
+# The icons docked into trayer's panel: Wine puts each in a small explorer.exe window.
+tray_icons() {
+  local panel
+  panel=$(xdotool search --name '^panel$' 2>/dev/null | head -n 1)
+  [ -n "$panel" ] || { echo 0; return; }
+  xwininfo -tree -id "$panel" 2>/dev/null | grep -c '("explorer.exe" "explorer.exe")'
+}
+
+wait_tray_icons() {
+  local deadline=$((SECONDS + ${2:-10}))
+  while [ $SECONDS -lt $deadline ]; do
+    [ "$(tray_icons)" = "$1" ] && return 0
+    sleep 0.3
+  done
+  return 1
+}
+
+# The tray round trip of the window titled $1, moved to $2,$3 first, and minimized by the window
+# manager when $4 is "wm", else by the minimize command of its system menu: it hides, a single
+# press changes nothing, a double-click brings it back at the same place and active. Leaves the
+# state after the restore in $trip_state.
+tray_round_trip() {
+  local caption=$1 x=$2 y=$3 by=${4:-menu} window before state
+  window=$(xdotool search --onlyvisible --name "^$caption\$" | head -n 1)
+  xdotool windowmove --sync "$window" "$x" "$y" 2>/dev/null
+  sleep 0.5
+  before=$(probe_state "$caption")
+  if [ "$by" = wm ]; then
+    xdotool windowminimize "$window"
+  else
+    wine "$window_probe" minimize "$caption" >/dev/null 2>&1
+  fi
+  wait_state "$caption" '0 * * *' 10 >/dev/null || fail "$caption: not hidden on minimize"
+  [ "$(tray_icons)" = 1 ] || fail "$caption: the tray icon is gone while the window is hidden"
+  post_tray "$caption" 513
+  sleep 1
+  state=$(probe_state "$caption")
+  [[ $state == "0 "* ]] || fail "$caption: a single press on the icon showed the window ($state)"
+  post_tray "$caption" 515
+  state=$(wait_state "$caption" '1 0 1 *' 10) || fail "$caption: not back and active ($state)"
+  sleep 0.5
+  state=$(probe_state "$caption")
+  # Same client-area position, ± 0 px.
+  [ "$(cut -d' ' -f4 <<<"$state")" = "$(cut -d' ' -f4 <<<"$before")" ] ||
+    fail "$caption: back at another place: [$before] before, [$state] after"
+  echo "$caption: [$before] before the tray, [$state] after"
+  trip_state=$state
+}
+
+# Gives a window the keyboard focus and presses keys.
 press() {
   local window=$1
   shift
@@ -108,6 +187,8 @@ Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1
 pids+=($!)
 read -r -t 10 display <&"$displayfd" || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=:$display
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
 trayer --edge bottom --align right --widthtype pixel --width 200 >/dev/null 2>&1 &
 pids+=($!)
 wineboot -i >/dev/null 2>&1
@@ -144,11 +225,21 @@ wine "$folder/mirvo.exe" >/dev/null 2>&1 &
 app=$!
 if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
   [ -n "$shots" ] && import -window "$console" "$shots/wine-console.png"
-  click_control "$console" 600 840 1215 495  # 启动服务端
+  # The console opens active with the focus on 启动服务端: Space presses it.
+  state=$(wait_state MIRVO主控制台0.1 '1 0 1 * 启动服务端' 5) ||
+    fail "the console opens without the focus on 启动服务端: [$state]"
+  xdotool key space
   if server=$(wait_window '^MIRVO服务端$' 15); then
     sleep 1
     wait_window_gone '^MIRVO主控制台0.1$' 5 || fail "the console is still shown after the hand-over"
-    click_control "$server" 600 3720 1335 495  # 启动服务
+    state=$(wait_state MIRVO服务端 '1 0 1 * 启动服务' 5) ||
+      fail "after the hand-over the focus is not on 启动服务: [$state]"
+    wait_tray_icons 1 10 || fail "no tray icon docked after the load"
+    tray_round_trip MIRVO服务端 150 120
+    [[ $trip_state == *" 启动服务" ]] || fail "back from the tray the focus is not on 启动服务: [$trip_state]"
+    # The focus is where the keys go: Space presses 启动服务.
+    xdotool key space
+    sleep 0.5
     [ -n "$shots" ] && import -window "$server" "$shots/wine-server.png"
     if wait_file_lines "$folder/bin/recorded.txt" 1 15; then
       recorded=$(head -n 1 "$folder/bin/recorded.txt")
@@ -165,10 +256,21 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     [ "$(od -An -tx1 "$folder/rsyncd.secrets" | tr -d ' \n')" = "0d0a" ] ||
       fail "rsyncd.secrets is not exactly CR LF"
     rsync_exe_running || fail "no rsync.exe process runs after the start"
-    click_control "$server" 2520 3720 1335 495  # 停止服务
+    # 启动服务 disabled itself: the focus moved on in the keyboard order, to 停止服务.
+    state=$(wait_state MIRVO服务端 '1 0 1 * 停止服务' 5) ||
+      fail "after the start the focus is not on 停止服务: [$state]"
+    # 启动服务 is disabled now: back from the tray the focus is on the first control that can
+    # take it, 停止服务, and Space stops the daemon.
+    tray_round_trip MIRVO服务端 200 150
+    [[ $trip_state == *" 停止服务" ]] || fail "while running, the focus is not on 停止服务: [$trip_state]"
+    xdotool key space
     wait_no_rsync 10 || fail "rsync.exe still runs after 停止服务"
+    click_control "$server" 600 3720 1335 495  # 启动服务
+    wait_file_lines "$folder/bin/recorded.txt" 2 15 || fail "the daemon was not started again"
     press "$server" alt+F4
     wait_gone "$app" 15 || fail "the program did not end when its window was closed"
+    wait_no_rsync 10 || fail "rsync.exe still runs after the close"
+    wait_tray_icons 0 10 || fail "the tray icon is still docked after the close"
   else
     fail "the server window did not appear"
   fi
@@ -185,11 +287,29 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
   click_control "$console" 2400 840 1215 495  # 启动客户端
   if client=$(wait_window '^MIRVO客户端$' 15); then
     sleep 1
+    state=$(wait_state MIRVO客户端 '1 0 1 * 开始同步' 5) ||
+      fail "after the hand-over the focus is not on 开始同步: [$state]"
     click_control "$client" 1440 600 1815 270  # 服务端IP
     press "$client" End $(printf 'BackSpace %.0s' $(seq 1 30))
     xdotool type '127.0.0.1'
+    # Another window takes the activation and gives it back: the focus returns to 服务端IP.
+    xterm 2>/dev/null &
+    other=$!
+    wait_state MIRVO客户端 '1 0 0 *' 10 >/dev/null || fail "a new window did not take the activation"
+    xdotool windowactivate --sync "$client" 2>/dev/null
+    state=$(wait_state MIRVO客户端 '1 0 1 * 127.0.0.1' 5) ||
+      fail "activated again, the focus is not back on 服务端IP: [$state]"
+    kill "$other" 2>/dev/null
+    # Back from the tray the focus is on the box that had it.
+    tray_round_trip MIRVO客户端 500 100 wm
+    [[ $trip_state == *" 127.0.0.1" ]] || fail "back from the tray the focus left 服务端IP: [$trip_state]"
     [ -n "$shots" ] && import -window "$client" "$shots/wine-client.png"
-    click_control "$client" 2280 4440 1215 495  # 开始同步
+    # From 源共享名 one step back in the keyboard order is 开始同步; Space presses it.
+    click_control "$client" 1440 1320 1815 270  # 源共享名
+    xdotool key shift+Tab
+    state=$(probe_state MIRVO客户端)
+    [[ $state == *" 开始同步" ]] || fail "shift+Tab from 源共享名 does not reach 开始同步: [$state]"
+    xdotool key space
     if wait_file_lines "$folder/bin/recorded.txt" 1 15; then
       recorded=$(head -n 1 "$folder/bin/recorded.txt")
       expected="-avz --progress  --partial --port=873   test@127.0.0.1::test /cygdrive/c/test"

@@ -1,6 +1,7 @@
 #include "ui/qt/qt_window_frame.h"
 
 #include <QIcon>
+#include <QWindow>
 #include <cmath>
 #include <cstdlib>
 
@@ -26,15 +27,36 @@ float QtWindowFrame::Left() const {
 }
 
 void QtWindowFrame::MoveTo(float top, float left) {
-  // move() places a top-level window's frame, the same corner Top() and Left() report.
+  // Top() and Left() report the frame's corner; the window is placed by its own corner, the
+  // frame's margins apart, so that the window asks the window manager for the same gravity as
+  // when it first opened.
   const float perPixel = TwipsPerPixel();
-  window_.move(static_cast<int>(std::lround(left / perPixel)),
-               static_cast<int>(std::lround(top / perPixel)));
+  const QPoint frame(static_cast<int>(std::lround(left / perPixel)),
+                     static_cast<int>(std::lround(top / perPixel)));
+  PlaceWindow(frame + (window_.geometry().topLeft() - window_.frameGeometry().topLeft()));
+}
+
+void QtWindowFrame::PlaceWindow(QPoint topLeft) {
+  if (QWindow* handle = window_.windowHandle()) {
+    handle->setPosition(topLeft);
+  } else {
+    window_.move(topLeft);
+  }
 }
 
 bool QtWindowFrame::IsMinimized() const { return window_.isMinimized(); }
 
-void QtWindowFrame::Hide() { window_.hide(); }
+void QtWindowFrame::Hide() {
+  // A hidden window is withdrawn, and the window manager forgets it: mapped again, it is placed
+  // anew like a new window unless it asks for a place, and a window that opened where the system
+  // put it asks for none. It is pinned where it is. Qt ignores a move to where the window already
+  // is, so the pin goes there by way of a pixel beside it; nobody sees either, the window is
+  // minimized.
+  const QPoint here = window_.geometry().topLeft();
+  PlaceWindow(here + QPoint(1, 0));
+  PlaceWindow(here);
+  window_.hide();
+}
 
 void QtWindowFrame::ShowRestored() {
   const bool wasShowingNormally = window_.isVisible() && !window_.isMinimized();

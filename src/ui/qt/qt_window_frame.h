@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
@@ -35,6 +36,8 @@ class QtWindowFrame : public WindowFrame {
   const QSystemTrayIcon* TrayIcon() const { return tray_.get(); }
 
  private:
+  void PlaceWindow(QPoint topLeft);
+
   LayoutWindow& window_;
   std::unique_ptr<QSystemTrayIcon> tray_;
 };

@@ -163,9 +163,9 @@ void Win32Window::CreateControls() {
 void Win32Window::Show() {
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
-  for (const Control& control : controls_) {
-    if (control.layout->tabIndex == 0 && control.hwnd != nullptr) SetFocus(control.hwnd);
-  }
+  // Activates the window too; should another window hold the activation in the end, the
+  // activation handling below puts the focus here once this window gets it.
+  SetFocus(FocusToRestore());
   if (!shown_) {
     shown_ = true;
     // The first display counts as a resize notification: it records the position.
@@ -180,6 +180,58 @@ void Win32Window::Destroy() {
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   DestroyWindow(hwnd);
   if (--liveWindows == 0) PostQuitMessage(0);
+}
+
+namespace {
+
+// Enabled and not hidden itself (its window may be hidden for now, in the tray).
+bool CanTakeFocus(HWND control) {
+  return IsWindowEnabled(control) && (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+}  // namespace
+
+HWND Win32Window::NextInTabOrder(HWND after) const {
+  // The controls that take the focus, in the keyboard order; from the one after `after` (from the
+  // first when it is none of them) round to the first that can take it now.
+  std::vector<const Control*> order;
+  for (const Control& control : controls_) {
+    const layout::ControlKind kind = control.layout->kind;
+    if (control.hwnd != nullptr && kind != layout::ControlKind::Label &&
+        kind != layout::ControlKind::Image) {
+      order.push_back(&control);
+    }
+  }
+  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+    return a->layout->tabIndex < b->layout->tabIndex;
+  });
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (order[i]->hwnd == after) start = i + 1;
+  }
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const Control* candidate = order[(start + i) % order.size()];
+    if (CanTakeFocus(candidate->hwnd)) return candidate->hwnd;
+  }
+  return nullptr;
+}
+
+void Win32Window::MoveFocusOnFrom(HWND before) {
+  // A handler that disables or hides the focused control (启动服务 disables itself) leaves the
+  // focus nowhere, where no key reaches anything: it moves on in the keyboard order instead.
+  if (hwnd_ == nullptr || before == nullptr || GetActiveWindow() != hwnd_ ||
+      !IsChild(hwnd_, before) || CanTakeFocus(before)) {
+    return;
+  }
+  if (HWND next = NextInTabOrder(before)) SetFocus(next);
+}
+
+HWND Win32Window::FocusToRestore() const {
+  // A control that has since been disabled or hidden cannot take the focus back: then the first
+  // that can, tab index 0 unless it is disabled (as 启动服务 is while the daemon runs).
+  if (focus_ != nullptr && CanTakeFocus(focus_)) return focus_;
+  HWND first = NextInTabOrder(nullptr);
+  return first != nullptr ? first : hwnd_;
 }
 
 Win32Window::Control* Win32Window::Find(std::string_view name) {
@@ -286,7 +338,7 @@ void Win32Window::ShowRestored() {
   SetForegroundWindow(hwnd_);
 }
 
-void Win32Window::GiveFocus() { SetFocus(hwnd_); }
+void Win32Window::GiveFocus() { SetFocus(FocusToRestore()); }
 
 bool Win32Window::TrayAvailable() const {
   return FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
@@ -318,19 +370,37 @@ LRESULT Win32Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
           index < static_cast<int>(controls_.size()) &&
           controls_[static_cast<std::size_t>(index)].layout->kind == layout::ControlKind::Button &&
           events_.click) {
+        HWND focus = GetFocus();
         events_.click(controls_[static_cast<std::size_t>(index)].layout->name);
+        MoveFocusOnFrom(focus);
       }
       return 0;
     }
     case WM_TIMER: {
       const auto index = static_cast<std::size_t>(wParam) - kFirstControlId;
       if (index < controls_.size() && controls_[index].timerEnabled && events_.timer) {
+        HWND focus = GetFocus();
         events_.timer(controls_[index].layout->name);
+        MoveFocusOnFrom(focus);
       }
       return 0;
     }
     case WM_SIZE:
       if (shown_ && events_.resize) events_.resize();
+      return 0;
+    case WM_ACTIVATE:
+      // As a dialog box does: the focused control is kept when the window loses the activation
+      // and gets the focus back with it. Left to the default, the focus would stay on the window
+      // itself, where no key reaches a control.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd_, focus)) focus_ = focus;
+      } else if (HIWORD(wParam) == 0) {  // not minimized
+        SetFocus(FocusToRestore());
+      }
+      return 0;
+    case WM_SETFOCUS:
+      if (FocusToRestore() != hwnd_) SetFocus(FocusToRestore());
       return 0;
     case WM_MOUSEMOVE:
       // The tray reports its mouse events as pointer moves whose X is the event's code.

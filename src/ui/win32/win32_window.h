@@ -77,6 +77,9 @@ class Win32Window final : public Form, public WindowFrame {
   Control* Find(std::string_view name);
   const Control* Find(std::string_view name) const;
   UINT_PTR TimerId(const Control& control) const;
+  HWND NextInTabOrder(HWND after) const;
+  HWND FocusToRestore() const;
+  void MoveFocusOnFrom(HWND before);
 
   const layout::WindowLayout& layout_;
   HICON icon_;
@@ -88,6 +91,9 @@ class Win32Window final : public Form, public WindowFrame {
   std::vector<Control> controls_;
   WindowEvents events_;
   bool shown_ = false;
+  // The control that had the focus when the window was last deactivated (as a dialog box keeps
+  // it): activation gives it back. None yet: the control with tab index 0.
+  HWND focus_ = nullptr;
 };
 
 }  // namespace mirvo::win32
