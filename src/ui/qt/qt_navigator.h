@@ -1,37 +1,30 @@
 #pragma once
 
-#include <map>
 #include <memory>
-#include <string>
 #include <string_view>
 
-#include "console/navigator.h"
 #include "foundation/platform.h"
+#include "screens/screen_navigator.h"
 #include "ui/qt/layout_window.h"
 
 namespace mirvo::ui {
 
-// The three program-wide windows, each created and loaded the first time it is shown and reached
-// by its name (主界面, 服务端, 客户端).
-class QtNavigator : public Navigator {
+// Makes the Qt windows of the screens and forwards their events.
+class QtWindowFactory : public screens::WindowFactory {
  public:
-  explicit QtNavigator(Platform& platform);
-  ~QtNavigator() override;
-
-  void ShowWindow(std::string_view name) override;
-  void UnloadWindow(std::string_view name) override;
+  std::unique_ptr<screens::NativeWindow> MakeWindow(const layout::WindowLayout& layout,
+                                                    screens::WindowEvents& events) override;
+  void Quit() override;
   [[noreturn]] void ExitNow() override;
+};
+
+// The three program-wide windows of the Linux build.
+class QtNavigator : private QtWindowFactory, public screens::ScreenNavigator {
+ public:
+  explicit QtNavigator(Platform& platform) : ScreenNavigator(*this, platform) {}
 
   // The loaded window with this name, or nullptr.
   LayoutWindow* Window(std::string_view name) const;
-
-  struct Screen;
-
- private:
-  std::unique_ptr<Screen> Create(std::string_view name);
-
-  Platform& platform_;
-  std::map<std::string, std::unique_ptr<Screen>, std::less<>> loaded_;
 };
 
 }  // namespace mirvo::ui
