@@ -17,9 +17,6 @@ constexpr wchar_t kWindowClass[] = L"MirvoWindow";
 constexpr int kFirstControlId = 100;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-// The program ends when its last window is gone (the console closed before a choice was made).
-int liveWindows = 0;
-
 void RegisterWindowClass(HICON icon) {
   static bool registered = false;
   if (registered) return;
@@ -84,7 +81,6 @@ Win32Window::Win32Window(const layout::WindowLayout& layout, HICON icon,
       CreateWindowExW(0, kWindowClass, Widen(layout.caption).c_str(), kWindowStyle, CW_USEDEFAULT,
                       CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                       nullptr, GetModuleHandleW(nullptr), nullptr);
-  ++liveWindows;
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::WindowProc));
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
@@ -194,7 +190,6 @@ void Win32Window::Destroy() {
   hwnd_ = nullptr;
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   DestroyWindow(hwnd);
-  if (--liveWindows == 0) PostQuitMessage(0);
 }
 
 Win32Window::Control* Win32Window::Find(std::string_view name, std::string_view call) {
@@ -207,6 +202,13 @@ Win32Window::Control* Win32Window::Find(std::string_view name, std::string_view 
 
 const Win32Window::Control* Win32Window::Find(std::string_view name, std::string_view call) const {
   return const_cast<Win32Window*>(this)->Find(name, call);
+}
+
+HWND Win32Window::ControlHandle(std::string_view name) const {
+  for (const Control& control : controls_) {
+    if (control.layout->name == name) return control.hwnd;
+  }
+  return nullptr;
 }
 
 UINT_PTR Win32Window::TimerId(const Control& control) const {

@@ -25,6 +25,8 @@ class Win32Window final : public screens::NativeWindow, public Form, public Wind
   Win32Window& operator=(const Win32Window&) = delete;
 
   HWND hwnd() const { return hwnd_; }
+  // The control's own window, or nullptr (timers, unknown names).
+  HWND ControlHandle(std::string_view name) const;
 
   // NativeWindow
   Form& Controls() override { return *this; }
