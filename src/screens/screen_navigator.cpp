@@ -22,8 +22,8 @@ class ScreenNavigator::Screen : public WindowEvents {
   // The window's load step; false when the program is to end.
   virtual bool Load() = 0;
 
-  void OnClick(std::string_view button) override { Route(EventKind::Click, button); }
-  void OnTimer(std::string_view timer) override { Route(EventKind::Tick, timer); }
+  void OnClick(std::string_view button) override { Dispatch(EventKind::Click, button); }
+  void OnTimer(std::string_view timer) override { Dispatch(EventKind::Tick, timer); }
   void OnResize() override {}
   void OnPointerMove(float) override {}
   void OnTrayDoubleClick() override {}
@@ -35,7 +35,7 @@ class ScreenNavigator::Screen : public WindowEvents {
   const layout::WindowLayout& layout_;
 
  private:
-  void Route(EventKind kind, std::string_view control) {
+  void Dispatch(EventKind kind, std::string_view control) {
     if (!Handle(kind, control)) {
       ReportUnknownControl(layout_.name, control, kind == EventKind::Click ? "click" : "tick");
     }
@@ -140,30 +140,22 @@ class WorkingScreen : public ScreenNavigator::Screen {
   WorkingWindowLifecycle lifecycle_;
 };
 
-class ServerScreen final : public WorkingScreen {
+// A working window with its logic and the table of its handlers.
+template <class Logic>
+class LogicScreen final : public WorkingScreen {
  public:
-  ServerScreen(WindowFactory& factory, Platform& platform)
-      : WorkingScreen(factory, layout::ServerLayout(), platform),
+  LogicScreen(WindowFactory& factory, const layout::WindowLayout& layout, Platform& platform,
+              std::span<const Route<Logic>> routes)
+      : WorkingScreen(factory, layout, platform),
+        routes_(routes),
         logic_(Window().Controls(), platform) {}
 
  private:
   bool Handle(EventKind kind, std::string_view control) override {
-    return RunRoute<ServerWindow>(kServerRoutes, logic_, kind, control);
+    return RunRoute<Logic>(routes_, logic_, kind, control);
   }
-  ServerWindow logic_;
-};
-
-class ClientScreen final : public WorkingScreen {
- public:
-  ClientScreen(WindowFactory& factory, Platform& platform)
-      : WorkingScreen(factory, layout::ClientLayout(), platform),
-        logic_(Window().Controls(), platform) {}
-
- private:
-  bool Handle(EventKind kind, std::string_view control) override {
-    return RunRoute<ClientWindow>(kClientRoutes, logic_, kind, control);
-  }
-  ClientWindow logic_;
+  std::span<const Route<Logic>> routes_;
+  Logic logic_;
 };
 
 }  // namespace
@@ -185,8 +177,14 @@ std::unique_ptr<ScreenNavigator::Screen> ScreenNavigator::Create(std::string_vie
   if (name == names::kConsoleWindow) {
     return std::make_unique<ConsoleScreen>(factory_, platform_, *this);
   }
-  if (name == names::kServerWindow) return std::make_unique<ServerScreen>(factory_, platform_);
-  if (name == names::kClientWindow) return std::make_unique<ClientScreen>(factory_, platform_);
+  if (name == names::kServerWindow) {
+    return std::make_unique<LogicScreen<ServerWindow>>(factory_, layout::ServerLayout(), platform_,
+                                                       kServerRoutes);
+  }
+  if (name == names::kClientWindow) {
+    return std::make_unique<LogicScreen<ClientWindow>>(factory_, layout::ClientLayout(), platform_,
+                                                       kClientRoutes);
+  }
   return nullptr;
 }
 
