@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "contract/form_contract.h"
 #include "foundation/win32/wide_text.h"
@@ -71,8 +72,21 @@ void CALLBACK ReadAndCloseBox(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
+// The windows go on a desktop of this test's own. Under Wine a desktop draws through the display
+// its first user had: the shared default desktop may have been started without one.
+bool OnOwnDesktop() {
+  static const bool own = [] {
+    const std::wstring name = L"mirvo-contract-" + std::to_wstring(GetCurrentProcessId());
+    HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    return desktop != nullptr && SetThreadDesktop(desktop) != FALSE;
+  }();
+  return own;
+}
+
 class Win32Harness {
  public:
+  Win32Harness() { EXPECT_TRUE(OnOwnDesktop()); }
+
   Form& Make(const layout::WindowLayout& layout, screens::WindowEvents& events) {
     window_.reset();
     window_ =
