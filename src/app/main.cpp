@@ -1,7 +1,7 @@
 #include <QApplication>
 
 #include "app/font_warm_up.h"
-#include "console/console_window.h"
+#include "foundation/control_names.h"
 #include "foundation/posix/posix_platform.h"
 #include "ui/qt/layout_window.h"
 #include "ui/qt/qt_navigator.h"
@@ -17,6 +17,6 @@ int main(int argc, char** argv) {
 
   mirvo::PosixPlatform platform;
   mirvo::ui::QtNavigator navigator(platform);
-  navigator.ShowWindow(mirvo::kConsoleWindowName);
+  navigator.ShowWindow(mirvo::names::kConsoleWindow);
   return application.exec();
 }

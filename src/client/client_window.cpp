@@ -1,41 +1,33 @@
 #include "client/client_window.h"
 
-#include <array>
-
 #include "client/schedule_interval.h"
 #include "client/transfer_checks.h"
 #include "client/transfer_command.h"
+#include "foundation/control_names.h"
 
 namespace mirvo {
 namespace {
 
-constexpr std::string_view kTransferNowButton = "开始同步";
-constexpr std::string_view kArmButton = "定时同步";
-constexpr std::string_view kCancelButton = "取消定时";
-constexpr std::string_view kIntervalBox = "定时同步值";
-constexpr std::string_view kMessageTitle = "注意：";
+namespace client = names::client;
 
-// The inputs in the order a tick disables them and the cancel steps enable them.
-constexpr std::array<std::string_view, 12> kScheduleInputs = {
-    "服务端IP",     "端口号",      "源共享名", "目的目录", "推送到服务端", "删除多余文件",
-    "启用压缩传输", "保留CMD显示", "用户认证", "用户名",   "密码",         "定时同步值"};
+constexpr std::string_view kMessageTitle = "注意：";
 
 }  // namespace
 
 TransferSettings ReadTransferSettings(const Form& form) {
   TransferSettings settings;
-  settings.ServerAddress = form.Text("服务端IP");
-  settings.Port = form.Text("端口号");
-  settings.Module = form.Text("源共享名");
-  settings.LocalFolder = form.Text("目的目录");
-  settings.PushToServer = form.Checked("推送到服务端");
-  settings.DeleteExtraneous = form.Checked("删除多余文件");
-  settings.Compress = form.Checked("启用压缩传输");
-  settings.KeepConsole = form.Checked("保留CMD显示");
-  settings.Authenticate = form.Checked("用户认证");
-  settings.UserName = form.Text("用户名");
-  settings.Password = form.Text("密码");
-  settings.IntervalMinutes = form.Text("定时同步值");
+  settings.ServerAddress = form.Text(client::kServerAddress);
+  settings.Port = form.Text(client::kPort);
+  settings.Module = form.Text(client::kModule);
+  settings.LocalFolder = form.Text(client::kLocalFolder);
+  settings.PushToServer = form.Checked(client::kPushToServer);
+  settings.DeleteExtraneous = form.Checked(client::kDeleteExtraneous);
+  settings.Compress = form.Checked(client::kCompress);
+  settings.KeepConsole = form.Checked(client::kKeepConsole);
+  settings.Authenticate = form.Checked(client::kAuthenticate);
+  settings.UserName = form.Text(client::kUserName);
+  settings.Password = form.Text(client::kPassword);
+  settings.IntervalMinutes = form.Text(client::kIntervalMinutes);
   return settings;
 }
 
@@ -44,7 +36,7 @@ ClientWindow::ClientWindow(Form& form, Platform& platform) : form_(form), platfo
 void ClientWindow::OnTransferNowClicked() { StartTransfer(ReadTransferSettings(form_)); }
 
 void ClientWindow::OnArmClicked() {
-  Result<std::int32_t> interval = ParseIntervalMinutes(form_.Text(kIntervalBox));
+  Result<std::int32_t> interval = ParseIntervalMinutes(form_.Text(client::kIntervalMinutes));
   if (!interval.ok()) {
     form_.ShowMessage(interval.error().message + "\r\n定时同步没有启动。", kMessageTitle);
     return;
@@ -55,17 +47,17 @@ void ClientWindow::OnArmClicked() {
     form_.ShowMessage(usable.error().message + "\r\n定时同步没有启动。", kMessageTitle);
     return;
   }
-  form_.SetTimerInterval(kScheduleTimer, interval.value());
-  form_.SetEnabled(kScheduleTimer, true);
-  form_.SetEnabled(kArmButton, false);
-  form_.SetEnabled(kCancelButton, true);
-  form_.SetVisible(kArmButton, false);
-  form_.SetVisible(kCancelButton, true);
+  form_.SetTimerInterval(client::kScheduleTimer, interval.value());
+  form_.SetEnabled(client::kScheduleTimer, true);
+  form_.SetEnabled(client::kArm, false);
+  form_.SetEnabled(client::kCancel, true);
+  form_.SetVisible(client::kArm, false);
+  form_.SetVisible(client::kCancel, true);
 }
 
 void ClientWindow::OnTimerTick() {
-  for (std::string_view input : kScheduleInputs) form_.SetEnabled(input, false);
-  form_.SetEnabled(kTransferNowButton, false);
+  for (std::string_view input : client::kInputs) form_.SetEnabled(input, false);
+  form_.SetEnabled(client::kTransferNow, false);
   const TransferSettings settings = ReadTransferSettings(form_);
   Status usable = CheckTransferSettings(platform_, settings);
   if (!usable.ok()) {
@@ -78,13 +70,13 @@ void ClientWindow::OnTimerTick() {
 }
 
 void ClientWindow::OnCancelClicked() {
-  for (std::string_view input : kScheduleInputs) form_.SetEnabled(input, true);
-  form_.SetEnabled(kScheduleTimer, false);
-  form_.SetEnabled(kArmButton, true);
-  form_.SetEnabled(kCancelButton, false);
-  form_.SetVisible(kArmButton, true);
-  form_.SetVisible(kCancelButton, false);
-  form_.SetEnabled(kTransferNowButton, true);
+  for (std::string_view input : client::kInputs) form_.SetEnabled(input, true);
+  form_.SetEnabled(client::kScheduleTimer, false);
+  form_.SetEnabled(client::kArm, true);
+  form_.SetEnabled(client::kCancel, false);
+  form_.SetVisible(client::kArm, true);
+  form_.SetVisible(client::kCancel, false);
+  form_.SetEnabled(client::kTransferNow, true);
 }
 
 void ClientWindow::StartTransfer(const TransferSettings& settings) {

@@ -9,9 +9,6 @@
 
 namespace mirvo {
 
-inline constexpr std::string_view kClientWindowName = "客户端";
-inline constexpr std::string_view kScheduleTimer = "定时同步时间";
-
 // The current text of each box and the state of each check box, read afresh for every transfer.
 TransferSettings ReadTransferSettings(const Form& form);
 

@@ -1,7 +1,6 @@
 #include "console/console_window.h"
 
-#include "client/client_window.h"
-#include "daemon/server_window.h"
+#include "foundation/control_names.h"
 #include "foundation/names.h"
 
 namespace mirvo {
@@ -30,13 +29,13 @@ bool ConsoleWindow::OnLoad() {
 
 void ConsoleWindow::OnServerClicked() {
   // The working window is shown before the console goes, so the program never has no window.
-  navigator_.ShowWindow(kServerWindowName);
-  navigator_.UnloadWindow(kConsoleWindowName);
+  navigator_.ShowWindow(names::kServerWindow);
+  navigator_.UnloadWindow(names::kConsoleWindow);
 }
 
 void ConsoleWindow::OnClientClicked() {
-  navigator_.ShowWindow(kClientWindowName);
-  navigator_.UnloadWindow(kConsoleWindowName);
+  navigator_.ShowWindow(names::kClientWindow);
+  navigator_.UnloadWindow(names::kConsoleWindow);
 }
 
 void ConsoleWindow::OnAboutClicked() {

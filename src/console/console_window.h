@@ -9,8 +9,6 @@
 
 namespace mirvo {
 
-inline constexpr std::string_view kConsoleWindowName = "主界面";
-
 // The About box's four lines, joined by CR LF.
 std::string AboutText();
 // The maker's home page that the About button opens.

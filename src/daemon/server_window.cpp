@@ -1,23 +1,18 @@
 #include "daemon/server_window.h"
 
-#include <array>
-
 #include "daemon/daemon_checks.h"
 #include "daemon/daemon_command.h"
 #include "daemon/daemon_documents.h"
 #include "daemon/utf8_rewrite.h"
+#include "foundation/control_names.h"
 #include "foundation/names.h"
 
 namespace mirvo {
 namespace {
 
-constexpr std::string_view kStartButton = "启动服务";
-constexpr std::string_view kStopButton = "停止服务";
-constexpr std::string_view kMessageTitle = "注意：";
+namespace server = names::server;
 
-// The inputs in the order the start steps disable them and the stop steps enable them.
-constexpr std::array<std::string_view, 9> kDaemonInputs = {
-    "共享路径", "共享名", "端口号", "限速", "限速值", "只读模式", "用户认证", "用户名", "密码"};
+constexpr std::string_view kMessageTitle = "注意：";
 
 // The check runs every 100 ms for the daemon's first 2 seconds: a daemon that ends by then could
 // not start (port taken, folder missing, configuration refused).
@@ -25,7 +20,7 @@ constexpr std::int32_t kStartCheckInterval = 100;
 constexpr int kStartCheckTicks = 20;
 
 void SetInputsEnabled(Form& form, bool enabled) {
-  for (std::string_view input : kDaemonInputs) form.SetEnabled(input, enabled);
+  for (std::string_view input : server::kInputs) form.SetEnabled(input, enabled);
 }
 
 // rsync's documented meaning of an exit status, for a daemon that ended without a word on its error
@@ -60,15 +55,15 @@ std::string WithoutTrailingBlanks(std::string text) {
 
 DaemonSettings ReadDaemonSettings(const Form& form) {
   DaemonSettings settings;
-  settings.SharePath = form.Text("共享路径");
-  settings.ShareName = form.Text("共享名");
-  settings.Port = form.Text("端口号");
-  settings.LimitBandwidth = form.Checked("限速");
-  settings.BandwidthLimit = form.Text("限速值");
-  settings.ReadOnly = form.Checked("只读模式");
-  settings.Authenticate = form.Checked("用户认证");
-  settings.UserName = form.Text("用户名");
-  settings.Password = form.Text("密码");
+  settings.SharePath = form.Text(server::kSharePath);
+  settings.ShareName = form.Text(server::kShareName);
+  settings.Port = form.Text(server::kPort);
+  settings.LimitBandwidth = form.Checked(server::kLimitBandwidth);
+  settings.BandwidthLimit = form.Text(server::kBandwidthLimit);
+  settings.ReadOnly = form.Checked(server::kReadOnly);
+  settings.Authenticate = form.Checked(server::kAuthenticate);
+  settings.UserName = form.Text(server::kUserName);
+  settings.Password = form.Text(server::kPassword);
   return settings;
 }
 
@@ -98,22 +93,22 @@ void ServerWindow::OnStartClicked() {
   if (!started.ok()) return FailStart("无法启动 rsync 服务：" + started.error().message);
   daemon_ = started.value();
 
-  form_.SetEnabled(kStartButton, false);
-  form_.SetEnabled(kStopButton, true);
+  form_.SetEnabled(server::kStart, false);
+  form_.SetEnabled(server::kStop, true);
 
   checkTicks_ = 0;
-  form_.SetTimerInterval(kStartCheckTimer, kStartCheckInterval);
-  form_.SetEnabled(kStartCheckTimer, true);
+  form_.SetTimerInterval(server::kStartCheckTimer, kStartCheckInterval);
+  form_.SetEnabled(server::kStartCheckTimer, true);
 }
 
 void ServerWindow::OnStartCheckTick() {
   if (!daemon_) {
-    form_.SetEnabled(kStartCheckTimer, false);
+    form_.SetEnabled(server::kStartCheckTimer, false);
     return;
   }
   ++checkTicks_;
   if (daemon_->Ended()) {
-    form_.SetEnabled(kStartCheckTimer, false);
+    form_.SetEnabled(server::kStartCheckTimer, false);
     const std::string reason = WithoutTrailingBlanks(daemon_->ErrorOutput());
     const std::string status = std::to_string(daemon_->ExitStatus());
     const std::string meaning = RsyncExitMeaning(daemon_->ExitStatus());
@@ -128,7 +123,7 @@ void ServerWindow::OnStartCheckTick() {
     return;
   }
   if (checkTicks_ >= kStartCheckTicks) {
-    form_.SetEnabled(kStartCheckTimer, false);
+    form_.SetEnabled(server::kStartCheckTimer, false);
     daemon_.reset();
   }
 }
@@ -142,7 +137,7 @@ void ServerWindow::OnStopClicked() {
     return;
   }
   EnterStopped();
-  form_.SetEnabled(kStartCheckTimer, false);
+  form_.SetEnabled(server::kStartCheckTimer, false);
   daemon_.reset();
 }
 
@@ -152,8 +147,8 @@ void ServerWindow::FailStart(const std::string& message) {
 }
 
 void ServerWindow::EnterStopped() {
-  form_.SetEnabled(kStartButton, true);
-  form_.SetEnabled(kStopButton, false);
+  form_.SetEnabled(server::kStart, true);
+  form_.SetEnabled(server::kStop, false);
   SetInputsEnabled(form_, true);
 }
 

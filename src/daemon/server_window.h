@@ -10,10 +10,6 @@
 
 namespace mirvo {
 
-inline constexpr std::string_view kServerWindowName = "服务端";
-// A hidden timer of the server window that watches a just-started daemon for its first seconds.
-inline constexpr std::string_view kStartCheckTimer = "启动检查";
-
 // The current text of each box and the state of each check box, read at the moment of the start.
 DaemonSettings ReadDaemonSettings(const Form& form);
 

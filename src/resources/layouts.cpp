@@ -2,8 +2,14 @@
 
 #include <array>
 
+#include "foundation/control_names.h"
+
 namespace mirvo::layout {
 namespace {
+
+namespace console = names::console;
+namespace server = names::server;
+namespace client = names::client;
 
 constexpr ControlLayout Label(std::string_view name, std::string_view text, TwipRect rect,
                               int tabIndex, FontStyle font = FontStyle::Song) {
@@ -25,13 +31,13 @@ constexpr ControlLayout TextBox(std::string_view name, std::string_view text, Tw
           .font = FontStyle::Song};
 }
 
-// Check boxes are bare 200 × 190 squares; their caption is kept, but the label to the left is
-// what the user reads.
-constexpr ControlLayout CheckBox(std::string_view name, std::string_view caption, int left, int top,
-                                 int tabIndex, bool checked) {
+// Check boxes are bare 200 × 190 squares; their caption is their name, but the label to the left
+// is what the user reads.
+constexpr ControlLayout CheckBox(std::string_view name, int left, int top, int tabIndex,
+                                 bool checked) {
   return {.name = name,
           .kind = ControlKind::CheckBox,
-          .text = caption,
+          .text = name,
           .rect = {left, top, 200, 190},
           .tabIndex = tabIndex,
           .checked = checked};
@@ -59,11 +65,11 @@ constexpr ControlLayout Timer(std::string_view name, std::int32_t interval) {
 }
 
 constexpr std::array kConsoleControls{
-    Button("启动服务端", {600, 840, 1215, 495}, 0),
-    Button("启动客户端", {2400, 840, 1215, 495}, 1),
+    Button(console::kStartServer, {600, 840, 1215, 495}, 0),
+    Button(console::kStartClient, {2400, 840, 1215, 495}, 1),
     Label("Label1", "MIRVO主控制台0.3", {720, 240, 2760, 315}, 2, FontStyle::SongTitle),
     Label("Label2", kCreditText, {2880, 2160, 1260, 180}, 3, FontStyle::Default),
-    Button("关于", {1440, 1560, 1095, 495}, 4),
+    Button(console::kAbout, {1440, 1560, 1095, 495}, 4),
     ControlLayout{
         .name = "Image1", .kind = ControlKind::Image, .text = {}, .rect = {0, 0, 600, 600}},
 };
@@ -71,77 +77,77 @@ constexpr std::array kConsoleControls{
 constexpr std::array kServerControls{
     Label("Label4", "MIRVO服务端", {1320, 120, 1890, 315}, 8, FontStyle::SongTitle),
     Label("Label1", "共享目录", {480, 720, 840, 210}, 1),
-    TextBox("共享路径", "c:\\test", {1440, 720, 2535, 270}, 2),
+    TextBox(server::kSharePath, "c:\\test", {1440, 720, 2535, 270}, 2),
     Label("Label2", "共享名", {600, 1080, 630, 210}, 3),
-    TextBox("共享名", "test", {1440, 1080, 2535, 270}, 4),
+    TextBox(server::kShareName, "test", {1440, 1080, 2535, 270}, 4),
     Label("Label6", "端口号", {720, 1440, 630, 210}, 10),
-    TextBox("端口号", "873", {1440, 1440, 2535, 270}, 11),
+    TextBox(server::kPort, "873", {1440, 1440, 2535, 270}, 11),
     Label("Label10", "限速", {840, 1800, 420, 210}, 19),
-    CheckBox("限速", "限速", 1440, 1800, 20, false),
+    CheckBox(server::kLimitBandwidth, 1440, 1800, 20, false),
     Label("Label11", "限速值", {1920, 1800, 630, 210}, 21),
-    TextBox("限速值", "2000", {2640, 1800, 975, 270}, 18),
+    TextBox(server::kBandwidthLimit, "2000", {2640, 1800, 975, 270}, 18),
     Label("Label12", "K/S", {3720, 1800, 315, 210}, 22),
     Label("Label3", "只读模式", {480, 2160, 840, 210}, 5),
-    CheckBox("只读模式", "只读模式", 1440, 2160, 6, true),
+    CheckBox(server::kReadOnly, 1440, 2160, 6, true),
     Label("Label7", "用户认证", {480, 2520, 840, 210}, 13),
-    CheckBox("用户认证", "用户认证", 1440, 2520, 12, false),
+    CheckBox(server::kAuthenticate, 1440, 2520, 12, false),
     Label("Label8", "用户名", {720, 2880, 630, 210}, 14),
-    TextBox("用户名", "user", {1440, 2880, 1575, 270}, 16),
+    TextBox(server::kUserName, "user", {1440, 2880, 1575, 270}, 16),
     Label("Label9", "密码", {840, 3240, 420, 210}, 15),
-    TextBox("密码", "504182", {1440, 3240, 1575, 270}, 17),
-    Button("启动服务", {600, 3720, 1335, 495}, 0),
-    Button("停止服务", {2520, 3720, 1335, 495}, 7, /*enabled=*/false),
+    TextBox(server::kPassword, "504182", {1440, 3240, 1575, 270}, 17),
+    Button(server::kStart, {600, 3720, 1335, 495}, 0),
+    Button(server::kStop, {2520, 3720, 1335, 495}, 7, /*enabled=*/false),
     Label("Label5", kCreditText, {3240, 4440, 1260, 180}, 9, FontStyle::Default),
     // Watches a just-started daemon for its first seconds; the logic arms it.
-    Timer("启动检查", 500),
+    Timer(server::kStartCheckTimer, 500),
 };
 
 constexpr std::array kClientControls{
     Label("Label6", "MIRVO客户端", {1080, 120, 1890, 315}, 11, FontStyle::SongTitle),
     Label("Label3", "服务端IP", {480, 600, 840, 210}, 5),
-    TextBox("服务端IP", kDefaultServerAddress, {1440, 600, 1815, 270}, 6),
+    TextBox(client::kServerAddress, kDefaultServerAddress, {1440, 600, 1815, 270}, 6),
     Label("Label12", "端口号", {720, 960, 630, 210}, 22),
-    TextBox("端口号", "873", {1440, 960, 1815, 270}, 21),
+    TextBox(client::kPort, "873", {1440, 960, 1815, 270}, 21),
     Label("Label2", "源共享名", {480, 1320, 840, 210}, 2),
-    TextBox("源共享名", "test", {1440, 1320, 1815, 270}, 3),
+    TextBox(client::kModule, "test", {1440, 1320, 1815, 270}, 3),
     Label("Label1", "本地目录", {480, 1680, 840, 210}, 1),
-    TextBox("目的目录", "c:\\test", {1440, 1680, 1815, 270}, 4),
+    TextBox(client::kLocalFolder, "c:\\test", {1440, 1680, 1815, 270}, 4),
     Label("Label4", "推送到服务端", {360, 2040, 1260, 210}, 7),
-    CheckBox("推送到服务端", "推送到服务端", 1680, 2040, 8, false),
+    CheckBox(client::kPushToServer, 1680, 2040, 8, false),
     Label("Label5", "删除多余文件", {2040, 2040, 1260, 210}, 9),
-    CheckBox("删除多余文件", "删除多余文件", 3360, 2040, 10, false),
+    CheckBox(client::kDeleteExtraneous, 3360, 2040, 10, false),
     Label("Label8", "启用压缩传输", {360, 2400, 1260, 210}, 14),
-    CheckBox("启用压缩传输", "启用压缩传输", 1680, 2400, 13, true),
+    CheckBox(client::kCompress, 1680, 2400, 13, true),
     Label("Label13", "保留CMD显示", {2040, 2400, 1155, 210}, 24),
-    CheckBox("保留CMD显示", "保留CMD显示", 3240, 2400, 23, false),
+    CheckBox(client::kKeepConsole, 3240, 2400, 23, false),
     Label("Label9", "用户认证", {480, 2760, 840, 210}, 16),
-    CheckBox("用户认证", "用户认证", 1440, 2760, 15, false),
+    CheckBox(client::kAuthenticate, 1440, 2760, 15, false),
     Label("Label11", "用户名", {720, 3120, 630, 210}, 20),
-    TextBox("用户名", "user", {1440, 3120, 1575, 270}, 18),
+    TextBox(client::kUserName, "user", {1440, 3120, 1575, 270}, 18),
     Label("Label10", "密码", {840, 3480, 420, 210}, 19),
-    TextBox("密码", "504182", {1440, 3480, 1575, 270}, 17),
+    TextBox(client::kPassword, "504182", {1440, 3480, 1575, 270}, 17),
     Label("Label15", "定时同步间隔", {720, 3960, 1260, 210}, 25),
-    TextBox("定时同步值", "1", {2040, 3915, 615, 315}, 26),
+    TextBox(client::kIntervalMinutes, "1", {2040, 3915, 615, 315}, 26),
     Label("Label16", "分钟", {2685, 3960, 420, 210}, 27),
     // 定时同步 and 取消定时 share one rectangle; exactly one of them is visible at a time.
-    Button("定时同步", {480, 4440, 1215, 495}, 28),
-    Button("取消定时", {480, 4440, 1215, 495}, 29, /*enabled=*/false, /*visible=*/false),
-    Button("开始同步", {2280, 4440, 1215, 495}, 0),
+    Button(client::kArm, {480, 4440, 1215, 495}, 28),
+    Button(client::kCancel, {480, 4440, 1215, 495}, 29, /*enabled=*/false, /*visible=*/false),
+    Button(client::kTransferNow, {2280, 4440, 1215, 495}, 0),
     Label("Label7", kCreditText, {2640, 5040, 1260, 180}, 12, FontStyle::Default),
-    Timer("定时同步时间", 200),
+    Timer(client::kScheduleTimer, 200),
 };
 
-constexpr WindowLayout kConsole{.name = "主界面",
+constexpr WindowLayout kConsole{.name = names::kConsoleWindow,
                                 .caption = "MIRVO主控制台0.1",
                                 .clientWidth = 4215,
                                 .clientHeight = 2415,
                                 .controls = kConsoleControls};
-constexpr WindowLayout kServer{.name = "服务端",
+constexpr WindowLayout kServer{.name = names::kServerWindow,
                                .caption = "MIRVO服务端",
                                .clientWidth = 4530,
                                .clientHeight = 4665,
                                .controls = kServerControls};
-constexpr WindowLayout kClient{.name = "客户端",
+constexpr WindowLayout kClient{.name = names::kClientWindow,
                                .caption = "MIRVO客户端",
                                .clientWidth = 3945,
                                .clientHeight = 5280,

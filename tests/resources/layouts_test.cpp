@@ -8,25 +8,16 @@
 #include <vector>
 
 #include "resources/icon.h"
+#include "resources/window_metrics.h"
 
 namespace mirvo::layout {
 namespace {
 
 const WindowLayout* const kWindows[] = {&ConsoleLayout(), &ServerLayout(), &ClientLayout()};
 
-// The keyboard order over the controls that take the focus, by TabIndex.
-std::vector<std::string> KeyboardOrder(const WindowLayout& window) {
-  std::vector<const ControlLayout*> focusable;
-  for (const ControlLayout& control : window.controls) {
-    if (control.kind != ControlKind::Label && control.kind != ControlKind::Image &&
-        control.kind != ControlKind::Timer) {
-      focusable.push_back(&control);
-    }
-  }
-  std::sort(focusable.begin(), focusable.end(),
-            [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
+std::vector<std::string> KeyboardNames(const WindowLayout& window) {
   std::vector<std::string> names;
-  for (auto* control : focusable) names.emplace_back(control->name);
+  for (const ControlLayout* control : KeyboardOrder(window)) names.emplace_back(control->name);
   return names;
 }
 
@@ -76,7 +67,7 @@ TEST(Layouts, KeyboardOrderOfEachWindow) {
         "定时同步", "取消定时"}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(KeyboardOrder(*c.window), c.order) << c.window->name;
+    EXPECT_EQ(KeyboardNames(*c.window), c.order) << c.window->name;
   }
 }
 
@@ -116,6 +107,71 @@ TEST(Layouts, WindowsAndControlsAreFoundByName) {
   EXPECT_EQ(arm->rect.left, cancel->rect.left);
   EXPECT_EQ(arm->rect.top, cancel->rect.top);
   EXPECT_TRUE(arm->visible && !cancel->visible && !cancel->enabled);
+}
+
+TEST(WindowMetrics, TwipsToPixelsRoundsToTheNearestPixel) {
+  const struct {
+    int twips;
+    int dpi;
+    int pixels;
+  } cases[] = {
+      {0, 96, 0},       {15, 96, 1},    {1440, 96, 96}, {7, 96, 0},      {8, 96, 1},
+      {22, 96, 1},      {23, 96, 2},    {-8, 96, -1},   {-7, 96, 0},     {1440, 120, 120},
+      {4530, 120, 378}, {270, 144, 27}, {195, 144, 20}, {4665, 96, 311}, {15, 192, 2},
+      {7, 240, 1},      {6, 240, 1},    {5, 240, 1},    {4, 240, 1},     {3, 240, 1},
+      {2, 240, 0},  // 2 × 240 / 1440 = 0.33
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " twips at " << c.dpi;
+  }
+  EXPECT_FLOAT_EQ(TwipsPerPixel(96), 15.0f);
+  EXPECT_FLOAT_EQ(TwipsPerPixel(144), 10.0f);
+}
+
+TEST(WindowMetrics, RectanglesRoundTheirEdgesNotTheirSizes) {
+  const struct {
+    TwipRect twips;
+    int dpi;
+    PixelRect pixels;
+  } cases[] = {
+      {{1440, 720, 2535, 270}, 96, {96, 48, 169, 18}},
+      // At 120 dpi: edges 1440 → 120, 3975 → 331.25 → 331; a rounded size would give 211.
+      {{1440, 720, 2535, 270}, 120, {120, 60, 211, 23}},
+      // Two controls that touch in twips still touch in pixels at 144 dpi (10 twips a pixel).
+      {{2685, 3960, 420, 210}, 144, {269, 396, 42, 21}},
+      {{3105, 3960, 420, 210}, 144, {311, 396, 42, 21}},
+      {{0, 0, 200, 190}, 96, {0, 0, 13, 13}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ToPixels(c.twips, c.dpi), c.pixels) << c.twips.left << "," << c.twips.top;
+  }
+  const PixelRect left = ToPixels({100, 0, 107, 10}, 96);
+  const PixelRect right = ToPixels({207, 0, 100, 10}, 96);
+  EXPECT_EQ(left.left + left.width, right.left) << "neighbours keep touching";
+}
+
+TEST(WindowMetrics, FontsOfEachStyle) {
+  const struct {
+    FontStyle style;
+    double points;
+    bool bold;
+    bool song;
+    int pixelsAt96;
+    int pixelsAt144;
+  } cases[] = {
+      {FontStyle::Song, 10.5, false, true, 14, 21},
+      // 15.75 pt, not 15.7: at 144 dpi 31.5 px rounds to 32 (15.7 pt gives 31).
+      {FontStyle::SongTitle, 15.75, true, true, 21, 32},
+      {FontStyle::Default, 0, false, false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const FontSpec font = FontOf(c.style);
+    EXPECT_EQ(font.points, c.points);
+    EXPECT_EQ(font.bold, c.bold);
+    EXPECT_EQ(font.song, c.song);
+    EXPECT_EQ(FontPixelHeight(font.points, 96), c.pixelsAt96) << c.points;
+    EXPECT_EQ(FontPixelHeight(font.points, 144), c.pixelsAt144) << c.points;
+  }
 }
 
 TEST(Icon, IsAPictureNotAFlatFill) {

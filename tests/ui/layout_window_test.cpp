@@ -73,14 +73,14 @@ class LayoutWindowTest : public testing::WithApplication {
 };
 
 TEST_F(LayoutWindowTest, EveryControlStandsAsItsLayoutSays) {
-  const double scale = PixelsPerTwip();
+  const int dpi = ScreenDpi();
   for (const WindowLayout* layout : kWindows) {
     SCOPED_TRACE(ToQString(layout->name).toStdString());
     LayoutWindow window(*layout);
     EXPECT_EQ(window.objectName(), ToQString(layout->name));
     EXPECT_EQ(window.windowTitle(), ToQString(layout->caption));
     EXPECT_EQ(window.size(),
-              ToPixels({0, 0, layout->clientWidth, layout->clientHeight}, scale).size());
+              TwipsToQRect({0, 0, layout->clientWidth, layout->clientHeight}, dpi).size());
     EXPECT_FALSE(window.windowIcon().isNull());
 
     for (const ControlLayout& control : layout->controls) {
@@ -97,7 +97,7 @@ TEST_F(LayoutWindowTest, EveryControlStandsAsItsLayoutSays) {
       auto* widget = window.findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
       ASSERT_NE(widget, nullptr);
       EXPECT_TRUE(IsKind(widget, control.kind));
-      const QRect rect = ToPixels(control.rect, scale);
+      const QRect rect = TwipsToQRect(control.rect, dpi);
       if (control.kind == ControlKind::Label) {
         // A label may grow to show its text whole, never shrink or move sideways.
         EXPECT_EQ(widget->x(), rect.x());
@@ -145,10 +145,10 @@ TEST_F(LayoutWindowTest, EveryControlStandsAsItsLayoutSays) {
 }
 
 TEST_F(LayoutWindowTest, TwipsBecomePixelsAtFifteenToThePixelAt96Dpi) {
-  EXPECT_EQ(ToPixels({4530, 4665, 4530, 4665}, 96.0 / 1440), QRect(302, 311, 302, 311));
+  EXPECT_EQ(TwipsToQRect({4530, 4665, 4530, 4665}, 96), QRect(302, 311, 302, 311));
   // At 120 dpi (12 twips to the pixel) edges are rounded, so neighbours keep their spacing.
-  EXPECT_EQ(ToPixels({1440, 720, 2535, 270}, 120.0 / 1440), QRect(120, 60, 211, 23));
-  EXPECT_EQ(ToPixels({0, 0, 4215, 2415}, 144.0 / 1440).size(), QSize(422, 242));
+  EXPECT_EQ(TwipsToQRect({1440, 720, 2535, 270}, 120), QRect(120, 60, 211, 23));
+  EXPECT_EQ(TwipsToQRect({0, 0, 4215, 2415}, 144).size(), QSize(422, 242));
 }
 
 TEST_F(LayoutWindowTest, FocusStartsOnTabIndexZeroAndTabFollowsTabIndex) {

@@ -2,14 +2,14 @@
 #include <windows.h>
 
 #include "app/win32/win32_navigator.h"
-#include "console/console_window.h"
+#include "foundation/control_names.h"
 #include "foundation/win32/win32_platform.h"
 #include "ui/win32/win32_icon.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   mirvo::Win32Platform platform;
   mirvo::win32::Win32Navigator navigator(platform, mirvo::win32::CreateProgramIcon());
-  navigator.ShowWindow(mirvo::kConsoleWindowName);
+  navigator.ShowWindow(mirvo::names::kConsoleWindow);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -2,38 +2,35 @@
 
 #include <windows.h>
 
-#include <map>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "console/navigator.h"
 #include "foundation/platform.h"
+#include "screens/screen_navigator.h"
 
 namespace mirvo::win32 {
 
-// The program-wide window instances of the Windows build, reached by their names.
-class Win32Navigator : public Navigator {
+// Makes the Win32 windows of the screens; each reports its own events.
+class Win32WindowFactory : public screens::WindowFactory {
  public:
-  Win32Navigator(Platform& platform, HICON icon);
-  ~Win32Navigator() override;
+  explicit Win32WindowFactory(HICON icon) : icon_(icon) {}
 
-  void ShowWindow(std::string_view name) override;
-  void UnloadWindow(std::string_view name) override;
+  std::unique_ptr<screens::NativeWindow> MakeWindow(const layout::WindowLayout& layout,
+                                                    screens::WindowEvents& events) override;
+  void Quit() override;
   void ExitNow() override;
+
+ private:
+  HICON icon_;
+};
+
+// The three program-wide windows of the Windows build.
+class Win32Navigator : private Win32WindowFactory, public screens::ScreenNavigator {
+ public:
+  Win32Navigator(Platform& platform, HICON icon)
+      : Win32WindowFactory(icon), ScreenNavigator(*this, platform) {}
 
   // The window that should see dialog keys (Tab, arrows), or nullptr.
   HWND ActiveDialog() const;
-
-  struct Screen;
-
- private:
-  std::unique_ptr<Screen> Create(std::string_view name);
-
-  Platform& platform_;
-  HICON icon_;
-  std::map<std::string, std::unique_ptr<Screen>, std::less<>> loaded_;
-  std::vector<std::unique_ptr<Screen>> unloaded_;  // kept until the program ends
 };
 
 }  // namespace mirvo::win32

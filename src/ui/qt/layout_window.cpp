@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "resources/icon.h"
+#include "resources/window_metrics.h"
 #include "ui/qt/qt_text.h"
 
 namespace mirvo::ui {
@@ -39,16 +40,8 @@ QFont SongFont(double points, bool bold) {
 }
 
 void ApplyFont(QWidget& control, FontStyle style) {
-  switch (style) {
-    case FontStyle::Default:
-      break;
-    case FontStyle::Song:
-      control.setFont(SongFont(10.5, false));
-      break;
-    case FontStyle::SongTitle:
-      control.setFont(SongFont(15.75, true));
-      break;
-  }
+  const layout::FontSpec spec = layout::FontOf(style);
+  if (spec.song) control.setFont(SongFont(spec.points, spec.bold));
 }
 
 QWidget* MakeControl(const ControlLayout& control, QWidget& window) {
@@ -124,19 +117,14 @@ QIcon ProgramIcon() {
   return QIcon(QPixmap::fromImage(image.copy()));
 }
 
-double PixelsPerTwip() {
+int ScreenDpi() {
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
-  return dpi / 1440.0;
+  return screen ? static_cast<int>(std::lround(screen->logicalDotsPerInchX())) : 96;
 }
 
-QRect ToPixels(const layout::TwipRect& twips, double pixelsPerTwip) {
-  // Edges are rounded, not sizes, so neighbouring controls keep their spacing.
-  const auto px = [pixelsPerTwip](int t) {
-    return static_cast<int>(std::lround(t * pixelsPerTwip));
-  };
-  const int left = px(twips.left), top = px(twips.top);
-  return QRect(left, top, px(twips.left + twips.width) - left, px(twips.top + twips.height) - top);
+QRect TwipsToQRect(const layout::TwipRect& twips, int dpi) {
+  const layout::PixelRect pixels = layout::ToPixels(twips, dpi);
+  return QRect(pixels.left, pixels.top, pixels.width, pixels.height);
 }
 
 LayoutWindow::LayoutWindow(const layout::WindowLayout& layout, LabelFit labelFit)
@@ -154,13 +142,12 @@ void LayoutWindow::FitLabels() {
 }
 
 void LayoutWindow::Build() {
-  const double scale = PixelsPerTwip();
+  const int dpi = ScreenDpi();
   setObjectName(ToQString(layout_.name));
   setWindowTitle(ToQString(layout_.caption));
   setWindowIcon(ProgramIcon());
-  setFixedSize(ToPixels({0, 0, layout_.clientWidth, layout_.clientHeight}, scale).size());
+  setFixedSize(TwipsToQRect({0, 0, layout_.clientWidth, layout_.clientHeight}, dpi).size());
 
-  std::vector<std::pair<int, QWidget*>> tabOrder;
   for (const ControlLayout& control : layout_.controls) {
     if (control.kind == ControlKind::Timer) {
       auto* timer = new QTimer(this);
@@ -171,25 +158,31 @@ void LayoutWindow::Build() {
     QWidget* widget = MakeControl(control, *this);
     widget->setObjectName(ToQString(control.name));
     ApplyFont(*widget, control.font);
-    widget->setGeometry(ToPixels(control.rect, scale));
+    widget->setGeometry(TwipsToQRect(control.rect, dpi));
     widget->setEnabled(control.enabled);
     if (!control.visible) widget->setHidden(true);
     form_.AddControl(control.name, widget);
-    const bool takesFocus =
-        control.kind != ControlKind::Label && control.kind != ControlKind::Image;
-    if (takesFocus && control.tabIndex != layout::kNoTabIndex) {
-      tabOrder.emplace_back(control.tabIndex, widget);
-    } else {
+  }
+
+  // Only the controls of the keyboard order take the focus, in that order.
+  const std::vector<const ControlLayout*> keyboard = layout::KeyboardOrder(layout_);
+  for (const ControlLayout& control : layout_.controls) {
+    QWidget* widget = form_.Control(control.name);
+    if (widget != nullptr &&
+        std::find(keyboard.begin(), keyboard.end(), &control) == keyboard.end()) {
       widget->setFocusPolicy(Qt::NoFocus);
     }
   }
-
-  std::sort(tabOrder.begin(), tabOrder.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (std::size_t i = 1; i < tabOrder.size(); ++i) {
-    QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+  QWidget* previous = nullptr;
+  for (const ControlLayout* control : keyboard) {
+    QWidget* widget = form_.Control(control->name);
+    if (previous != nullptr) {
+      QWidget::setTabOrder(previous, widget);
+    } else {
+      widget->setFocus();
+    }
+    previous = widget;
   }
-  if (!tabOrder.empty()) tabOrder.front().second->setFocus();
 }
 
 void LayoutWindow::NotifyResize() {

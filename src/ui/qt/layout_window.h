@@ -13,9 +13,10 @@ namespace mirvo::ui {
 // The program's one icon picture.
 QIcon ProgramIcon();
 
-// Pixels for twips on this screen: 15 twips per pixel at 96 dpi, scaled with the logical dpi.
-double PixelsPerTwip();
-QRect ToPixels(const layout::TwipRect& twips, double pixelsPerTwip);
+// The logical dots per inch of the primary screen: 15 twips are a pixel at 96.
+int ScreenDpi();
+// A twip rectangle in pixels at this dpi, rounded as on every build (resources/window_metrics.h).
+QRect TwipsToQRect(const layout::TwipRect& twips, int dpi);
 
 // A top-level window with the controls of its layout: caption, fixed client size, icon, every
 // control at its rectangle with its font, defaults and initial state, the tab order by TabIndex

@@ -7,8 +7,8 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
-#include <QtDebug>
 
+#include "foundation/control_report.h"
 #include "ui/qt/qt_text.h"
 
 namespace mirvo::ui {
@@ -54,13 +54,13 @@ std::string QtForm::Text(std::string_view control) const {
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) return ToUtf8(edit->text());
   if (auto* label = qobject_cast<QLabel*>(widget)) return ToUtf8(label->text());
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) return ToUtf8(button->text());
-  qWarning() << "MIRVO: no text control named" << ToQString(control);
+  Report(control, "Text");
   return {};
 }
 
 bool QtForm::Checked(std::string_view control) const {
   if (auto* box = qobject_cast<QCheckBox*>(Control(control))) return box->isChecked();
-  qWarning() << "MIRVO: no check box named" << ToQString(control);
+  Report(control, "Checked");
   return false;
 }
 
@@ -76,7 +76,7 @@ void QtForm::SetEnabled(std::string_view control, bool enabled) {
   if (QWidget* widget = Control(control)) {
     widget->setEnabled(enabled);
   } else {
-    qWarning() << "MIRVO: no control named" << ToQString(control);
+    Report(control, "SetEnabled");
   }
 }
 
@@ -84,19 +84,23 @@ void QtForm::SetVisible(std::string_view control, bool visible) {
   if (QWidget* widget = Control(control)) {
     widget->setVisible(visible);
   } else {
-    qWarning() << "MIRVO: no control named" << ToQString(control);
+    Report(control, "SetVisible");
   }
 }
 
 void QtForm::SetTimerInterval(std::string_view timer, std::int32_t milliseconds) {
   auto it = timers_.find(timer);
   if (it == timers_.end()) {
-    qWarning() << "MIRVO: no timer named" << ToQString(timer);
+    Report(timer, "SetTimerInterval");
     return;
   }
   // A new interval counts from now, as the window runtime's timers do.
   it->second.interval = milliseconds;
   Apply(it->second, true);
+}
+
+void QtForm::Report(std::string_view control, std::string_view call) const {
+  ReportUnknownControl(ToUtf8(window_.objectName()), control, call);
 }
 
 void QtForm::Apply(TimerSlot& slot, bool restart) {

@@ -41,6 +41,8 @@ class QtForm : public Form {
   };
   void Apply(TimerSlot& slot, bool restart);
   const TimerSlot* FindTimer(std::string_view name) const;
+  // A name this window lacks, or a control that cannot do what the call asks.
+  void Report(std::string_view control, std::string_view call) const;
 
   QWidget& window_;
   std::map<std::string, QWidget*, std::less<>> controls_;

@@ -1,37 +1,50 @@
 #pragma once
 
-#include <map>
+#include <QPointer>
 #include <memory>
-#include <string>
 #include <string_view>
 
-#include "console/navigator.h"
 #include "foundation/platform.h"
+#include "screens/screen_navigator.h"
 #include "ui/qt/layout_window.h"
+#include "ui/qt/qt_window_frame.h"
 
 namespace mirvo::ui {
 
-// The three program-wide windows, each created and loaded the first time it is shown and reached
-// by its name (主界面, 服务端, 客户端).
-class QtNavigator : public Navigator {
+// A layout window and its tray, every button's click and timer's tick forwarded by name.
+class QtNativeWindow final : public screens::NativeWindow {
  public:
-  explicit QtNavigator(Platform& platform);
-  ~QtNavigator() override;
+  QtNativeWindow(const layout::WindowLayout& layout, screens::WindowEvents& events);
+  ~QtNativeWindow() override;
 
-  void ShowWindow(std::string_view name) override;
-  void UnloadWindow(std::string_view name) override;
+  LayoutWindow* Widget() const { return window_.data(); }
+
+  Form& Controls() override { return window_->Form(); }
+  WindowFrame& Frame() override { return frame_; }
+  void Show() override { window_->show(); }
+  void Destroy() override;
+
+ private:
+  QPointer<LayoutWindow> window_;
+  QtWindowFrame frame_;
+};
+
+// Makes the Qt windows of the screens and forwards their events.
+class QtWindowFactory : public screens::WindowFactory {
+ public:
+  std::unique_ptr<screens::NativeWindow> MakeWindow(const layout::WindowLayout& layout,
+                                                    screens::WindowEvents& events) override;
+  void Quit() override;
   [[noreturn]] void ExitNow() override;
+};
+
+// The three program-wide windows of the Linux build.
+class QtNavigator : private QtWindowFactory, public screens::ScreenNavigator {
+ public:
+  explicit QtNavigator(Platform& platform) : ScreenNavigator(*this, platform) {}
 
   // The loaded window with this name, or nullptr.
   LayoutWindow* Window(std::string_view name) const;
-
-  struct Screen;
-
- private:
-  std::unique_ptr<Screen> Create(std::string_view name);
-
-  Platform& platform_;
-  std::map<std::string, std::unique_ptr<Screen>, std::less<>> loaded_;
 };
 
 }  // namespace mirvo::ui

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "resources/window_metrics.h"
 #include "tray/notify_icon_record.h"
 #include "ui/qt/qt_text.h"
 
@@ -16,7 +17,7 @@ std::uint32_t QtWindowFrame::IconHandle() const {
   return static_cast<std::uint32_t>(window_.windowIcon().cacheKey());
 }
 
-float QtWindowFrame::TwipsPerPixel() const { return static_cast<float>(1.0 / PixelsPerTwip()); }
+float QtWindowFrame::TwipsPerPixel() const { return layout::TwipsPerPixel(ScreenDpi()); }
 
 float QtWindowFrame::Top() const {
   return static_cast<float>(window_.frameGeometry().top()) * TwipsPerPixel();

@@ -3,8 +3,11 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cmath>
 
+#include "foundation/control_report.h"
 #include "foundation/win32/wide_text.h"
+#include "resources/window_metrics.h"
 #include "tray/notify_icon_record.h"
 
 namespace mirvo::win32 {
@@ -13,9 +16,6 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"MirvoWindow";
 constexpr int kFirstControlId = 100;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-
-// The program ends when its last window is gone (the console closed before a choice was made).
-int liveWindows = 0;
 
 void RegisterWindowClass(HICON icon) {
   static bool registered = false;
@@ -33,11 +33,13 @@ void RegisterWindowClass(HICON icon) {
   registered = true;
 }
 
-// SimSun ("宋体", character set GB2312) at the given size in tenths of a point.
-HFONT SongFont(int tenthsOfPoint, int dpi, bool bold) {
-  return CreateFontW(-MulDiv(tenthsOfPoint, dpi, 720), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE,
-                     FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
+// SimSun ("宋体", character set GB2312) in the size and weight of the style.
+HFONT SongFont(layout::FontStyle style, int dpi) {
+  const layout::FontSpec spec = layout::FontOf(style);
+  return CreateFontW(-layout::FontPixelHeight(spec.points, dpi), 0, 0, 0,
+                     spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, L"宋体");
 }
 
 HFONT MessageFont() {
@@ -64,27 +66,28 @@ NOTIFYICONDATAW TrayData(HWND hwnd, HICON icon, const NotifyIconRecord& record) 
 
 }  // namespace
 
-Win32Window::Win32Window(const layout::WindowLayout& layout, HICON icon)
-    : layout_(layout), icon_(icon) {
+Win32Window::Win32Window(const layout::WindowLayout& layout, HICON icon,
+                         screens::WindowEvents& events)
+    : layout_(layout), icon_(icon), events_(events) {
   RegisterWindowClass(icon);
   HDC screen = GetDC(nullptr);
   dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
   ReleaseDC(nullptr, screen);
 
-  RECT frame{0, 0, Pixels(layout.clientWidth), Pixels(layout.clientHeight)};
+  RECT frame{0, 0, layout::TwipsToPixels(layout.clientWidth, dpi_),
+             layout::TwipsToPixels(layout.clientHeight, dpi_)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   hwnd_ =
       CreateWindowExW(0, kWindowClass, Widen(layout.caption).c_str(), kWindowStyle, CW_USEDEFAULT,
                       CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                       nullptr, GetModuleHandleW(nullptr), nullptr);
-  ++liveWindows;
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::WindowProc));
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
-  songFont_ = SongFont(105, dpi_, false);
-  titleFont_ = SongFont(1575 / 10, dpi_, true);
+  songFont_ = SongFont(layout::FontStyle::Song, dpi_);
+  titleFont_ = SongFont(layout::FontStyle::SongTitle, dpi_);
   defaultFont_ = MessageFont();
   CreateControls();
 }
@@ -94,69 +97,77 @@ Win32Window::~Win32Window() {
   for (HFONT font : {songFont_, titleFont_, defaultFont_}) DeleteObject(font);
 }
 
-int Win32Window::Pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
-
 void Win32Window::CreateControls() {
   controls_.reserve(layout_.controls.size());
-  for (const layout::ControlLayout& control : layout_.controls) controls_.push_back({&control});
-  // Creation order is the keyboard order: controls that take the focus by their tab index.
-  std::vector<Control*> order;
-  for (Control& control : controls_) order.push_back(&control);
-  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-    return a->layout->tabIndex < b->layout->tabIndex;
-  });
-  for (Control* control : order) {
-    const layout::ControlLayout& c = *control->layout;
-    if (c.kind == layout::ControlKind::Timer) {
-      control->timerInterval = static_cast<UINT>(c.timerInterval);
-      control->timerEnabled = false;
-      continue;
+  for (const layout::ControlLayout& control : layout_.controls) {
+    controls_.push_back({&control});
+    if (control.kind == layout::ControlKind::Timer) {
+      controls_.back().timerInterval = control.timerInterval;
+      controls_.back().timerEnabled = control.enabled;
     }
-    const wchar_t* windowClass = L"BUTTON";
-    DWORD style = WS_CHILD;
-    DWORD extended = 0;
-    switch (c.kind) {
-      case layout::ControlKind::Label:
-        windowClass = L"STATIC";
-        style |= SS_LEFT | SS_NOPREFIX;
-        break;
-      case layout::ControlKind::TextBox:
-        windowClass = L"EDIT";
-        style |= WS_TABSTOP | ES_AUTOHSCROLL;
-        extended = WS_EX_CLIENTEDGE;
-        break;
-      case layout::ControlKind::CheckBox:
-        style |= WS_TABSTOP | BS_AUTOCHECKBOX;
-        break;
-      case layout::ControlKind::Button:
-        style |= WS_TABSTOP | BS_PUSHBUTTON;
-        break;
-      case layout::ControlKind::Image:
-        windowClass = L"STATIC";
-        style |= SS_ICON;
-        break;
-      case layout::ControlKind::Timer:
-        break;
+  }
+  // Creation order is the keyboard order: first the controls that take the focus, by their tab
+  // index, then the others.
+  const std::vector<const layout::ControlLayout*> keyboard = layout::KeyboardOrder(layout_);
+  for (const layout::ControlLayout* first : keyboard) {
+    CreateControl(controls_[static_cast<std::size_t>(first - layout_.controls.data())]);
+  }
+  for (Control& control : controls_) {
+    if (std::find(keyboard.begin(), keyboard.end(), control.layout) == keyboard.end()) {
+      CreateControl(control);
     }
-    if (c.visible) style |= WS_VISIBLE;
-    if (!c.enabled) style |= WS_DISABLED;
-    const auto index = static_cast<int>(control - controls_.data());
-    control->hwnd =
-        CreateWindowExW(extended, windowClass, Widen(c.text).c_str(), style, Pixels(c.rect.left),
-                        Pixels(c.rect.top), Pixels(c.rect.width), Pixels(c.rect.height), hwnd_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
-                        GetModuleHandleW(nullptr), nullptr);
-    SetWindowTextW(control->hwnd, Widen(c.text).c_str());
-    HFONT font = c.font == layout::FontStyle::Song        ? songFont_
-                 : c.font == layout::FontStyle::SongTitle ? titleFont_
-                                                          : defaultFont_;
-    SendMessageW(control->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (c.kind == layout::ControlKind::CheckBox && c.checked) {
-      SendMessageW(control->hwnd, BM_SETCHECK, BST_CHECKED, 0);
-    }
-    if (c.kind == layout::ControlKind::Image) {
-      SendMessageW(control->hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
-    }
+  }
+  for (const Control& control : controls_) {
+    if (control.timerEnabled) StartTimer(control);
+  }
+}
+
+void Win32Window::CreateControl(Control& control) {
+  const layout::ControlLayout& c = *control.layout;
+  const wchar_t* windowClass = L"BUTTON";
+  DWORD style = WS_CHILD;
+  DWORD extended = 0;
+  switch (c.kind) {
+    case layout::ControlKind::Label:
+      windowClass = L"STATIC";
+      style |= SS_LEFT | SS_NOPREFIX;
+      break;
+    case layout::ControlKind::TextBox:
+      windowClass = L"EDIT";
+      style |= WS_TABSTOP | ES_AUTOHSCROLL;
+      extended = WS_EX_CLIENTEDGE;
+      break;
+    case layout::ControlKind::CheckBox:
+      style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+      break;
+    case layout::ControlKind::Button:
+      style |= WS_TABSTOP | BS_PUSHBUTTON;
+      break;
+    case layout::ControlKind::Image:
+      windowClass = L"STATIC";
+      style |= SS_ICON;
+      break;
+    case layout::ControlKind::Timer:
+      return;  // no window: a thread timer of the window, see StartTimer
+  }
+  if (c.visible) style |= WS_VISIBLE;
+  if (!c.enabled) style |= WS_DISABLED;
+  const auto index = static_cast<int>(&control - controls_.data());
+  const layout::PixelRect rect = layout::ToPixels(c.rect, dpi_);
+  control.hwnd = CreateWindowExW(
+      extended, windowClass, Widen(c.text).c_str(), style, rect.left, rect.top, rect.width,
+      rect.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
+      GetModuleHandleW(nullptr), nullptr);
+  SetWindowTextW(control.hwnd, Widen(c.text).c_str());
+  HFONT font = c.font == layout::FontStyle::Song        ? songFont_
+               : c.font == layout::FontStyle::SongTitle ? titleFont_
+                                                        : defaultFont_;
+  SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (c.kind == layout::ControlKind::CheckBox && c.checked) {
+    SendMessageW(control.hwnd, BM_SETCHECK, BST_CHECKED, 0);
+  }
+  if (c.kind == layout::ControlKind::Image) {
+    SendMessageW(control.hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
   }
 }
 
@@ -169,7 +180,7 @@ void Win32Window::Show() {
   if (!shown_) {
     shown_ = true;
     // The first display counts as a resize notification: it records the position.
-    if (events_.resize) events_.resize();
+    events_.OnResize();
   }
 }
 
@@ -179,7 +190,6 @@ void Win32Window::Destroy() {
   hwnd_ = nullptr;
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   DestroyWindow(hwnd);
-  if (--liveWindows == 0) PostQuitMessage(0);
 }
 
 namespace {
@@ -195,16 +205,11 @@ HWND Win32Window::NextInTabOrder(HWND after) const {
   // The controls that take the focus, in the keyboard order; from the one after `after` (from the
   // first when it is none of them) round to the first that can take it now.
   std::vector<const Control*> order;
-  for (const Control& control : controls_) {
-    const layout::ControlKind kind = control.layout->kind;
-    if (control.hwnd != nullptr && kind != layout::ControlKind::Label &&
-        kind != layout::ControlKind::Image) {
-      order.push_back(&control);
+  for (const layout::ControlLayout* taking : layout::KeyboardOrder(layout_)) {
+    for (const Control& control : controls_) {
+      if (control.layout == taking && control.hwnd != nullptr) order.push_back(&control);
     }
   }
-  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-    return a->layout->tabIndex < b->layout->tabIndex;
-  });
   std::size_t start = 0;
   for (std::size_t i = 0; i < order.size(); ++i) {
     if (order[i]->hwnd == after) start = i + 1;
@@ -234,24 +239,45 @@ HWND Win32Window::FocusToRestore() const {
   return first != nullptr ? first : hwnd_;
 }
 
-Win32Window::Control* Win32Window::Find(std::string_view name) {
+Win32Window::Control* Win32Window::Find(std::string_view name, std::string_view call) {
   for (Control& control : controls_) {
     if (control.layout->name == name) return &control;
   }
+  ReportUnknownControl(layout_.name, name, call);
   return nullptr;
 }
 
-const Win32Window::Control* Win32Window::Find(std::string_view name) const {
-  return const_cast<Win32Window*>(this)->Find(name);
+const Win32Window::Control* Win32Window::Find(std::string_view name, std::string_view call) const {
+  return const_cast<Win32Window*>(this)->Find(name, call);
+}
+
+HWND Win32Window::ControlHandle(std::string_view name) const {
+  for (const Control& control : controls_) {
+    if (control.layout->name == name) return control.hwnd;
+  }
+  return nullptr;
 }
 
 UINT_PTR Win32Window::TimerId(const Control& control) const {
   return static_cast<UINT_PTR>(kFirstControlId + (&control - controls_.data()));
 }
 
+void Win32Window::StartTimer(const Control& control) {
+  // SetTimer on a running timer restarts its count; an interval of zero or less never ticks.
+  if (control.timerEnabled && control.timerInterval > 0) {
+    SetTimer(hwnd_, TimerId(control), static_cast<UINT>(control.timerInterval), nullptr);
+  } else {
+    KillTimer(hwnd_, TimerId(control));
+  }
+}
+
 std::string Win32Window::Text(std::string_view name) const {
-  const Control* control = Find(name);
-  if (control == nullptr || control->hwnd == nullptr) return {};
+  const Control* control = Find(name, "Text");
+  if (control == nullptr) return {};
+  if (control->hwnd == nullptr) {
+    ReportUnknownControl(layout_.name, name, "Text");
+    return {};
+  }
   int length = GetWindowTextLengthW(control->hwnd);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   length = GetWindowTextW(control->hwnd, text.data(), length + 1);
@@ -260,39 +286,48 @@ std::string Win32Window::Text(std::string_view name) const {
 }
 
 bool Win32Window::Checked(std::string_view name) const {
-  const Control* control = Find(name);
-  return control != nullptr && control->hwnd != nullptr &&
-         SendMessageW(control->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  const Control* control = Find(name, "Checked");
+  if (control == nullptr) return false;
+  if (control->layout->kind != layout::ControlKind::CheckBox) {
+    ReportUnknownControl(layout_.name, name, "Checked");
+    return false;
+  }
+  return SendMessageW(control->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void Win32Window::SetEnabled(std::string_view name, bool enabled) {
-  Control* control = Find(name);
+  Control* control = Find(name, "SetEnabled");
   if (control == nullptr) return;
   if (control->layout->kind == layout::ControlKind::Timer) {
+    // Enabling a timer that already runs does not restart its count.
+    if (control->timerEnabled == enabled) return;
     control->timerEnabled = enabled;
-    if (enabled) {
-      SetTimer(hwnd_, TimerId(*control), control->timerInterval, nullptr);
-    } else {
-      KillTimer(hwnd_, TimerId(*control));
-    }
+    StartTimer(*control);
     return;
   }
   EnableWindow(control->hwnd, enabled ? TRUE : FALSE);
 }
 
 void Win32Window::SetVisible(std::string_view name, bool visible) {
-  Control* control = Find(name);
-  if (control != nullptr && control->hwnd != nullptr) {
-    ShowWindow(control->hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  Control* control = Find(name, "SetVisible");
+  if (control == nullptr) return;
+  if (control->hwnd == nullptr) {
+    ReportUnknownControl(layout_.name, name, "SetVisible");
+    return;
   }
+  ShowWindow(control->hwnd, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void Win32Window::SetTimerInterval(std::string_view name, std::int32_t milliseconds) {
-  Control* control = Find(name);
-  if (control == nullptr || milliseconds <= 0) return;
-  control->timerInterval = static_cast<UINT>(milliseconds);
-  // A running timer counts its new interval from now, as a changed interval does.
-  if (control->timerEnabled) SetTimer(hwnd_, TimerId(*control), control->timerInterval, nullptr);
+  Control* control = Find(name, "SetTimerInterval");
+  if (control == nullptr) return;
+  if (control->layout->kind != layout::ControlKind::Timer) {
+    ReportUnknownControl(layout_.name, name, "SetTimerInterval");
+    return;
+  }
+  // A new interval counts from now, also on a running timer.
+  control->timerInterval = milliseconds;
+  StartTimer(*control);
 }
 
 void Win32Window::ShowMessage(std::string_view text, std::string_view title) {
@@ -308,7 +343,7 @@ std::uint32_t Win32Window::IconHandle() const {
   return static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(icon_));
 }
 
-float Win32Window::TwipsPerPixel() const { return 1440.0f / static_cast<float>(dpi_); }
+float Win32Window::TwipsPerPixel() const { return layout::TwipsPerPixel(dpi_); }
 
 float Win32Window::Top() const {
   RECT frame{};
@@ -323,8 +358,9 @@ float Win32Window::Left() const {
 }
 
 void Win32Window::MoveTo(float top, float left) {
-  SetWindowPos(hwnd_, nullptr, static_cast<int>(left / TwipsPerPixel()),
-               static_cast<int>(top / TwipsPerPixel()), 0, 0,
+  const float perPixel = TwipsPerPixel();
+  SetWindowPos(hwnd_, nullptr, static_cast<int>(std::lround(left / perPixel)),
+               static_cast<int>(std::lround(top / perPixel)), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -368,25 +404,25 @@ LRESULT Win32Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       const int index = static_cast<int>(LOWORD(wParam)) - kFirstControlId;
       if (HIWORD(wParam) == BN_CLICKED && index >= 0 &&
           index < static_cast<int>(controls_.size()) &&
-          controls_[static_cast<std::size_t>(index)].layout->kind == layout::ControlKind::Button &&
-          events_.click) {
+          controls_[static_cast<std::size_t>(index)].layout->kind == layout::ControlKind::Button) {
         HWND focus = GetFocus();
-        events_.click(controls_[static_cast<std::size_t>(index)].layout->name);
+        events_.OnClick(controls_[static_cast<std::size_t>(index)].layout->name);
         MoveFocusOnFrom(focus);
       }
       return 0;
     }
     case WM_TIMER: {
       const auto index = static_cast<std::size_t>(wParam) - kFirstControlId;
-      if (index < controls_.size() && controls_[index].timerEnabled && events_.timer) {
+      if (index < controls_.size() && controls_[index].timerEnabled &&
+          controls_[index].timerInterval > 0) {
         HWND focus = GetFocus();
-        events_.timer(controls_[index].layout->name);
+        events_.OnTimer(controls_[index].layout->name);
         MoveFocusOnFrom(focus);
       }
       return 0;
     }
     case WM_SIZE:
-      if (shown_ && events_.resize) events_.resize();
+      if (shown_) events_.OnResize();
       return 0;
     case WM_ACTIVATE:
       // As a dialog box does: the focused control is kept when the window loses the activation
@@ -404,16 +440,10 @@ LRESULT Win32Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_MOUSEMOVE:
       // The tray reports its mouse events as pointer moves whose X is the event's code.
-      if (events_.pointerMove) {
-        events_.pointerMove(static_cast<float>(LOWORD(lParam)) * TwipsPerPixel());
-      }
+      events_.OnPointerMove(static_cast<float>(LOWORD(lParam)) * TwipsPerPixel());
       return 0;
     case WM_CLOSE:
-      if (events_.closeRequest) {
-        events_.closeRequest();
-      } else {
-        Destroy();
-      }
+      if (!events_.OnCloseRequest()) Destroy();
       return 0;
     default:
       return DefWindowProcW(hwnd_, message, wParam, lParam);

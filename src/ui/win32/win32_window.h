@@ -2,41 +2,38 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "foundation/form.h"
 #include "resources/layouts.h"
+#include "screens/native_window.h"
 #include "tray/window_frame.h"
 
 namespace mirvo::win32 {
 
-// What a window reports back to the program's logic.
-struct WindowEvents {
-  std::function<void(std::string_view control)> click;
-  std::function<void(std::string_view timer)> timer;
-  std::function<void()> resize;                   // first display, size and state changes
-  std::function<void(float xTwips)> pointerMove;  // pointer moves and tray events
-  std::function<void()> closeRequest;             // none: the window is destroyed
-};
-
 // A window built with CreateWindowExW from its layout: client area and control rectangles in
 // twips scaled by the screen's dpi, SimSun where the layout says so, the tab order of the layout.
-// It is the Form of its logic and, for the working windows, the WindowFrame of their lifecycle.
-class Win32Window final : public Form, public WindowFrame {
+// It is the Form of its logic and, for the working windows, the WindowFrame of their lifecycle; it
+// reports its clicks, ticks and lifecycle events to the screen that owns it.
+class Win32Window final : public screens::NativeWindow, public Form, public WindowFrame {
  public:
-  Win32Window(const layout::WindowLayout& layout, HICON icon);
+  Win32Window(const layout::WindowLayout& layout, HICON icon, screens::WindowEvents& events);
   ~Win32Window() override;
   Win32Window(const Win32Window&) = delete;
   Win32Window& operator=(const Win32Window&) = delete;
 
-  void SetEvents(WindowEvents events) { events_ = std::move(events); }
   HWND hwnd() const { return hwnd_; }
+  // The control's own window, or nullptr (timers, unknown names).
+  HWND ControlHandle(std::string_view name) const;
+
+  // NativeWindow
+  Form& Controls() override { return *this; }
+  WindowFrame& Frame() override { return *this; }
   // Shows the window normally where the system places new windows, focus on tab index 0.
-  void Show();
-  void Destroy();
+  void Show() override;
+  void Destroy() override;
 
   // Form
   std::string Text(std::string_view control) const override;
@@ -67,19 +64,21 @@ class Win32Window final : public Form, public WindowFrame {
     const layout::ControlLayout* layout;
     HWND hwnd = nullptr;  // none for timers
     bool timerEnabled = false;
-    UINT timerInterval = 0;
+    std::int32_t timerInterval = 0;  // zero or less: the timer never ticks
   };
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
-  int Pixels(int twips) const;
-  Control* Find(std::string_view name);
-  const Control* Find(std::string_view name) const;
+  void CreateControl(Control& control);
+  // The control with this name, or nullptr after reporting the name as unknown to the call.
+  Control* Find(std::string_view name, std::string_view call);
+  const Control* Find(std::string_view name, std::string_view call) const;
   UINT_PTR TimerId(const Control& control) const;
   HWND NextInTabOrder(HWND after) const;
   HWND FocusToRestore() const;
   void MoveFocusOnFrom(HWND before);
+  void StartTimer(const Control& control);
 
   const layout::WindowLayout& layout_;
   HICON icon_;
@@ -89,7 +88,7 @@ class Win32Window final : public Form, public WindowFrame {
   HFONT titleFont_ = nullptr;
   HFONT defaultFont_ = nullptr;
   std::vector<Control> controls_;
-  WindowEvents events_;
+  screens::WindowEvents& events_;
   bool shown_ = false;
   // The control that had the focus when the window was last deactivated (as a dialog box keeps
   // it): activation gives it back. None yet: the control with tab index 0.

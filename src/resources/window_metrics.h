@@ -1,0 +1,47 @@
+#pragma once
+
+#include <vector>
+
+#include "resources/layouts.h"
+
+// The arithmetic both window adapters share, so that a layout looks the same on both builds.
+namespace mirvo::layout {
+
+inline constexpr int kTwipsPerInch = 1440;
+inline constexpr int kPointsPerInch = 72;
+
+// A rectangle in pixels of the client area.
+struct PixelRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+// Twips to pixels at this many dots per inch, rounded to the nearest pixel (halves away from
+// zero). 15 twips are one pixel at 96 dpi.
+int TwipsToPixels(int twips, int dpi);
+float TwipsPerPixel(int dpi);
+
+// The edges are rounded, not the sizes: neighbouring controls keep their spacing, and a control's
+// size may differ by one pixel from its rounded twip size.
+PixelRect ToPixels(const TwipRect& twips, int dpi);
+
+// How a font style is drawn: SimSun (or the Song face that stands in for it) at this size, or the
+// window's own font when points is zero.
+struct FontSpec {
+  double points = 0;
+  bool bold = false;
+  bool song = false;
+};
+FontSpec FontOf(FontStyle style);
+// The character height in pixels of a font of this many points (what a negative font height
+// asks for), rounded to the nearest pixel.
+int FontPixelHeight(double points, int dpi);
+
+// The controls that take the keyboard focus, in their TabIndex order: text boxes, check boxes and
+// buttons that have a tab index. The first one holds the focus when the window opens.
+std::vector<const ControlLayout*> KeyboardOrder(const WindowLayout& window);
+
+}  // namespace mirvo::layout

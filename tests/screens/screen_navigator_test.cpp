@@ -1,0 +1,233 @@
+#include "screens/screen_navigator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "foundation/control_names.h"
+#include "foundation/control_report.h"
+#include "support/fake_form.h"
+#include "support/fake_platform.h"
+#include "support/fake_window_frame.h"
+#include "tray/notify_icon_record.h"
+
+namespace mirvo::screens {
+namespace {
+
+using testing::FakeForm;
+using testing::FakePlatform;
+using testing::FakeWindowFrame;
+using Calls = std::vector<std::string>;
+
+// A window made from its layout: a FakeForm with the layout's controls, a FakeWindowFrame, and the
+// screen's event sink, so that a test can click and tick as the adapters do.
+struct FakeWindow : NativeWindow {
+  FakeWindow(const layout::WindowLayout& layout, WindowEvents& sink, Calls& sharedLog)
+      : name(layout.name), events(sink), log(sharedLog), form(FakeForm::FromLayout(layout)) {}
+  Form& Controls() override { return form; }
+  WindowFrame& Frame() override { return frame; }
+  void Show() override {
+    log.push_back("show " + name);
+    events.OnResize();  // the first display is a resize notification, as on both adapters
+  }
+  void Destroy() override { log.push_back("destroy " + name); }
+
+  std::string name;
+  WindowEvents& events;
+  Calls& log;
+  FakeForm form;
+  FakeWindowFrame frame;
+};
+
+struct FakeFactory : WindowFactory {
+  std::unique_ptr<NativeWindow> MakeWindow(const layout::WindowLayout& layout,
+                                           WindowEvents& events) override {
+    log.push_back("make " + std::string(layout.name));
+    auto window = std::make_unique<FakeWindow>(layout, events, log);
+    made[std::string(layout.name)] = window.get();
+    return window;
+  }
+  void Quit() override { log.push_back("quit"); }
+  void ExitNow() override { log.push_back("exit"); }
+
+  Calls log;
+  std::map<std::string, FakeWindow*> made;
+};
+
+class ScreenNavigatorTest : public ::testing::Test {
+ protected:
+  ScreenNavigatorTest() {
+    platform.files[platform.folder + "\\bin\\rsync.exe"] = {"MZ"};
+    previous = SetUnknownControlReporter([this](const std::string& r) { reports.push_back(r); });
+  }
+  ~ScreenNavigatorTest() override { SetUnknownControlReporter(previous); }
+
+  FakeWindow& Made(std::string_view name) { return *factory.made.at(std::string(name)); }
+  bool Ran(const std::string& fragment) const {
+    return std::any_of(platform.commands.begin(), platform.commands.end(),
+                       [&](const auto& c) { return c.line.find(fragment) != std::string::npos; });
+  }
+
+  FakePlatform platform;
+  FakeFactory factory;
+  ScreenNavigator navigator{factory, platform};
+  Calls reports;
+  UnknownControlReporter previous;
+};
+
+TEST_F(ScreenNavigatorTest, EachWindowIsMadeAndLoadedOnceThenShown) {
+  navigator.ShowWindow(names::kServerWindow);
+  navigator.ShowWindow(names::kServerWindow);
+  EXPECT_EQ(factory.log, (Calls{"make 服务端", "show 服务端", "show 服务端"}));
+  // The load step of a working window puts its icon in the tray before the first display.
+  EXPECT_EQ(Made(names::kServerWindow).frame.added.size(), 1u);
+  EXPECT_EQ(Made(names::kServerWindow).frame.added[0].szTip.rfind("MIRVO服务端", 0), 0u);
+  EXPECT_NE(navigator.Loaded(names::kServerWindow), nullptr);
+  EXPECT_EQ(navigator.Loaded(names::kClientWindow), nullptr);
+
+  navigator.ShowWindow("客户");
+  EXPECT_EQ(reports, Calls{"MIRVO: Navigator: no control named 客户 (ShowWindow)"});
+  EXPECT_EQ(factory.log.size(), 3u) << "no window for a name the program does not have";
+}
+
+TEST_F(ScreenNavigatorTest, AConsoleWithoutRsyncEndsTheProgramUnshown) {
+  platform.files.clear();
+  navigator.ShowWindow(names::kConsoleWindow);
+  EXPECT_EQ(factory.log, (Calls{"make 主界面", "exit", "exit"}))
+      << "the console's own exit, then the navigator's for the failed load";
+  ASSERT_EQ(Made(names::kConsoleWindow).form.messages.size(), 1u);
+  EXPECT_EQ(Made(names::kConsoleWindow).form.messages[0].text,
+            "请将Rsync的bin文件夹放到此目录下！");
+}
+
+TEST_F(ScreenNavigatorTest, TheConsoleHandsOverBeforeItGoes) {
+  const struct {
+    std::string_view button;
+    std::string_view working;
+  } cases[] = {{names::console::kStartServer, names::kServerWindow},
+               {names::console::kStartClient, names::kClientWindow}};
+  for (const auto& c : cases) {
+    FakeFactory f;
+    ScreenNavigator n{f, platform};
+    n.ShowWindow(names::kConsoleWindow);
+    f.made.at(std::string(names::kConsoleWindow))->events.OnClick(c.button);
+    const std::string working(c.working);
+    EXPECT_EQ(f.log, (Calls{"make 主界面", "show 主界面", "make " + working, "show " + working,
+                            "destroy 主界面"}))
+        << c.button;
+    EXPECT_EQ(n.Loaded(names::kConsoleWindow), nullptr);
+    EXPECT_NE(n.Loaded(c.working), nullptr);
+    EXPECT_EQ(n.LoadedWindows().size(), 1u);
+  }
+}
+
+TEST_F(ScreenNavigatorTest, ClicksAndTicksReachTheirWindowsLogic) {
+  navigator.ShowWindow(names::kServerWindow);
+  FakeWindow& server = Made(names::kServerWindow);
+  server.events.OnClick(names::server::kStart);
+  EXPECT_TRUE(Ran("--daemon"));
+  EXPECT_FALSE(server.form.enabled.at(std::string(names::server::kStart)));
+  // The daemon ends during its start check: the tick brings the window back to Stopped.
+  platform.watches.back()->ended = true;
+  platform.watches.back()->exitStatus = 10;
+  server.form.onMessage = [] {};
+  server.events.OnTimer(names::server::kStartCheckTimer);
+  EXPECT_TRUE(server.form.enabled.at(std::string(names::server::kStart)));
+  EXPECT_EQ(server.form.messages.size(), 1u);
+  server.events.OnClick(names::server::kStop);
+  EXPECT_TRUE(Ran("taskkill"));
+
+  navigator.ShowWindow(names::kClientWindow);
+  FakeWindow& client = Made(names::kClientWindow);
+  client.form.texts[std::string(names::client::kServerAddress)] = "127.0.0.1";
+  client.events.OnClick(names::client::kTransferNow);
+  EXPECT_TRUE(Ran("127.0.0.1::test"));
+  client.events.OnClick(names::client::kArm);
+  EXPECT_FALSE(client.form.visible.at(std::string(names::client::kArm)));
+  const std::size_t before = platform.commands.size();
+  client.events.OnTimer(names::client::kScheduleTimer);
+  EXPECT_EQ(platform.commands.size(), before + 1);
+  client.events.OnClick(names::client::kCancel);
+  EXPECT_TRUE(client.form.visible.at(std::string(names::client::kArm)));
+  EXPECT_TRUE(reports.empty());
+
+  // A control without a handler is reported, never silently dropped.
+  client.events.OnClick("启动服务");
+  server.events.OnTimer(names::client::kScheduleTimer);
+  EXPECT_EQ(reports, (Calls{"MIRVO: 客户端: no control named 启动服务 (click)",
+                            "MIRVO: 服务端: no control named 定时同步时间 (tick)"}));
+}
+
+TEST_F(ScreenNavigatorTest, WorkingWindowsFollowTheTrayLifecycle) {
+  navigator.ShowWindow(names::kClientWindow);
+  FakeWindow& client = Made(names::kClientWindow);
+  FakeWindowFrame& frame = client.frame;
+  frame.onRestoreResize = [&] { client.events.OnResize(); };
+  frame.restoredTop = 1500;  // where the system puts the window back
+  frame.restoredLeft = 3000;
+  client.events.OnResize();
+  frame.minimized = true;
+  client.events.OnResize();
+  EXPECT_TRUE(frame.hidden) << "minimized into the tray";
+
+  // The double-click, once as the tray reports it on Linux and once as a pointer move whose X is
+  // the mouse message (Windows).
+  for (const auto& deliver :
+       {std::function<void()>([&] { client.events.OnTrayDoubleClick(); }),
+        std::function<void()>(
+            [&] { client.events.OnPointerMove(kLeftDoubleClickCode * frame.twipsPerPixel); })}) {
+    frame.calls.clear();
+    frame.hidden = frame.minimized = true;
+    deliver();
+    EXPECT_EQ(frame.calls, (Calls{"ShowRestored", "MoveTo 1500 3000", "GiveFocus"}));
+  }
+  frame.calls.clear();
+  client.events.OnPointerMove(512 * frame.twipsPerPixel);  // a plain move changes nothing
+  EXPECT_TRUE(frame.calls.empty());
+}
+
+TEST_F(ScreenNavigatorTest, CloseRequestRunsTheCloseStepsOfTheWindow) {
+  navigator.ShowWindow(names::kServerWindow);
+  FakeWindow& server = Made(names::kServerWindow);
+  server.frame.calls.clear();
+  EXPECT_TRUE(server.events.OnCloseRequest()) << "a working window is not closed by the adapter";
+  EXPECT_EQ(platform.commands.back().line, "cmd.exe /c taskkill /F /im rsync.exe");
+  EXPECT_EQ(server.frame.calls, (Calls{"RemoveTrayIcon MIRVO服务端", "ExitNow"}));
+
+  navigator.ShowWindow(names::kConsoleWindow);
+  factory.log.clear();
+  EXPECT_FALSE(Made(names::kConsoleWindow).events.OnCloseRequest())
+      << "the console's close box closes it";
+  EXPECT_EQ(factory.log, Calls{"quit"});
+}
+
+// Every button and timer of a layout has a handler, and every handler belongs to a control of the
+// right kind in its window: a misspelt name cannot be wired silently.
+TEST(ScreenWiring, MatchesTheLayouts) {
+  for (const layout::WindowLayout* window :
+       {&layout::ConsoleLayout(), &layout::ServerLayout(), &layout::ClientLayout()}) {
+    SCOPED_TRACE(std::string(window->name));
+    const std::vector<WiredControl> wired = WiredControls(window->name);
+    for (const WiredControl& w : wired) {
+      const layout::ControlLayout* control = layout::FindControl(*window, w.control);
+      ASSERT_NE(control, nullptr) << w.control;
+      EXPECT_EQ(control->kind, w.kind == EventKind::Click ? layout::ControlKind::Button
+                                                          : layout::ControlKind::Timer)
+          << w.control;
+    }
+    for (const layout::ControlLayout& control : window->controls) {
+      if (control.kind != layout::ControlKind::Button &&
+          control.kind != layout::ControlKind::Timer) {
+        continue;
+      }
+      const auto count = std::count_if(wired.begin(), wired.end(), [&](const WiredControl& w) {
+        return w.control == control.name;
+      });
+      EXPECT_EQ(count, 1) << control.name;
+    }
+  }
+  EXPECT_TRUE(WiredControls("客户").empty());
+}
+
+}  // namespace
+}  // namespace mirvo::screens
