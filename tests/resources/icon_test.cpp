@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "resources/icon.h"
 
 namespace mirvo::icon {
@@ -62,19 +60,6 @@ TEST(Icon, LargeSizesHaveSharpEdgesNotAStretchOfFortyPixels) {
   }
   EXPECT_EQ(white, 25);  // 4 units at 6.4 pixels a unit
   EXPECT_LE(between, 2);
-}
-
-TEST(Icon, AtFortyPixelsIsThePictureOfTheProgram) {
-  const std::vector<std::uint8_t> rgba = IconRgbaAt(kIconSize);
-  const IconPixels& rgb = IconRgb();
-  int same = 0;
-  for (int i = 0; i < kIconSize * kIconSize; ++i) {
-    bool close = rgba[i * 4 + 3] == 255;
-    for (int c = 0; c < 3; ++c) close = close && std::abs(rgba[i * 4 + c] - rgb[i * 3 + c]) <= 2;
-    same += close;
-  }
-  // Only pixels cut by an edge differ.
-  EXPECT_GT(same, kIconSize * kIconSize * 85 / 100);
 }
 
 }  // namespace
