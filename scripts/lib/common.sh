@@ -11,6 +11,7 @@ MIRVO_PACKAGES=(
   xvfb xauth xdotool trayer xterm x11-utils libx11-dev imagemagick
   fonts-noto-cjk fonts-wqy-zenhei
   rsync locales procps util-linux passwd
+  desktop-file-utils libglib2.0-bin libxml2-utils
 )
 
 mirvo_install_missing() {

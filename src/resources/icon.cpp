@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace mirvo::icon {
 namespace {
@@ -43,15 +44,19 @@ Rgb Blend(Rgb a, Rgb b, double t) {
   return {mix(a.r, b.r), mix(a.g, b.g), mix(a.b, b.b)};
 }
 
-Rgb PixelAt(int px, int py) {
-  const double x = px + 0.5, y = py + 0.5, size = kIconSize;
-  if (!InsideRoundedSquare(x, y, size, 7.0)) return kCorner;
+// The colour at a point of the picture, in units of the 40-pixel grid; nothing outside the
+// rounded square.
+std::optional<Rgb> ColourAt(double x, double y) {
+  const double size = kIconSize;
+  if (!InsideRoundedSquare(x, y, size, 7.0)) return std::nullopt;
   if (!InsideRoundedSquare(x - 1.0, y - 1.0, size - 2.0, 6.0)) return kRim;
   // Two arrows for the two directions of a transfer: push to the right, pull to the left.
   if (OnArrow(x, y, 14.0, 8.0, 24.0, 33.0)) return kPushArrow;
   if (OnArrow(x, y, 26.0, 32.0, 16.0, 7.0)) return kPullArrow;
   return Blend(kTopBlue, kBottomBlue, y / size);
 }
+
+Rgb PixelAt(int px, int py) { return ColourAt(px + 0.5, py + 0.5).value_or(kCorner); }
 
 IconPixels Draw() {
   IconPixels pixels{};
@@ -71,6 +76,36 @@ IconPixels Draw() {
 
 const IconPixels& IconRgb() {
   static const IconPixels pixels = Draw();
+  return pixels;
+}
+
+std::vector<std::uint8_t> IconRgbaAt(int size) {
+  constexpr int kSamples = 8;  // per side: 64 samples a pixel
+  const double unit = static_cast<double>(kIconSize) / size;
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(size) * size * 4, 0);
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      int r = 0, g = 0, b = 0, inside = 0;
+      for (int sy = 0; sy < kSamples; ++sy) {
+        for (int sx = 0; sx < kSamples; ++sx) {
+          const auto colour =
+              ColourAt((x + (sx + 0.5) / kSamples) * unit, (y + (sy + 0.5) / kSamples) * unit);
+          if (!colour) continue;
+          r += colour->r;
+          g += colour->g;
+          b += colour->b;
+          ++inside;
+        }
+      }
+      if (inside == 0) continue;
+      const std::size_t at = (static_cast<std::size_t>(y) * size + x) * 4;
+      pixels[at] = static_cast<std::uint8_t>((r + inside / 2) / inside);
+      pixels[at + 1] = static_cast<std::uint8_t>((g + inside / 2) / inside);
+      pixels[at + 2] = static_cast<std::uint8_t>((b + inside / 2) / inside);
+      pixels[at + 3] = static_cast<std::uint8_t>((inside * 255 + kSamples * kSamples / 2) /
+                                                 (kSamples * kSamples));
+    }
+  }
   return pixels;
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace mirvo::icon {
 
@@ -13,5 +14,11 @@ inline constexpr int kIconSize = 40;
 using IconPixels = std::array<std::uint8_t, kIconSize * kIconSize * 3>;
 
 const IconPixels& IconRgb();
+
+// The same picture drawn at `size` × `size` pixels: its shapes are geometric, so they are drawn at
+// that size rather than the 40 pixels stretched, and each pixel averages 8 × 8 samples so that
+// edges stay smooth. Red, green, blue, alpha for every pixel, row by row from the top; the corners
+// outside the rounded square are transparent, so that the picture sits on any background.
+std::vector<std::uint8_t> IconRgbaAt(int size);
 
 }  // namespace mirvo::icon
