@@ -9,9 +9,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <optional>
 
 #include "foundation/ansi_code_page.h"
+#include "foundation/local_time.h"
 #include "foundation/posix/image_kill.h"
 #include "foundation/posix/interpreter_line.h"
 #include "foundation/posix/process_start.h"
@@ -192,6 +194,60 @@ Result<std::string> PosixPlatform::ReadFileBytes(const std::string& path) const 
   }
   close(fd);
   return bytes;
+}
+
+Status PosixPlatform::AppendFileBytes(const std::string& path, std::string_view bytes) {
+  std::string native = NativePath(path);
+  int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return WriteError(native, errno);
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      close(fd);
+      return WriteError(native, error);
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  if (close(fd) != 0 && errno != EINTR) return WriteError(native, errno);
+  return Status::Ok();
+}
+
+Result<std::uint64_t> PosixPlatform::FileSize(const std::string& path) const {
+  std::string native = NativePath(path);
+  struct stat info;
+  if (stat(native.c_str(), &info) != 0) {
+    if (errno == ENOENT) return std::uint64_t{0};
+    return ReadError(native, errno);
+  }
+  if (S_ISDIR(info.st_mode)) return ReadError(native, EISDIR);
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+Status PosixPlatform::RenameReplacing(const std::string& from, const std::string& to) {
+  std::string nativeFrom = NativePath(from);
+  std::string nativeTo = NativePath(to);
+  if (rename(nativeFrom.c_str(), nativeTo.c_str()) != 0) {
+    const int error = errno;
+    std::string reason = error == ENOENT ? std::string("文件不存在") : Reason(error);
+    return Error{"无法把文件“" + nativeFrom + "”改名为“" + nativeTo + "”：" + reason};
+  }
+  return Status::Ok();
+}
+
+std::string PosixPlatform::LocalTimestamp() const {
+  std::time_t now = std::time(nullptr);
+  struct tm local {};
+  localtime_r(&now, &local);
+  return Iso8601({.year = local.tm_year + 1900,
+                  .month = local.tm_mon + 1,
+                  .day = local.tm_mday,
+                  .hour = local.tm_hour,
+                  .minute = local.tm_min,
+                  .second = local.tm_sec,
+                  .minutesAheadOfUtc = static_cast<int>(local.tm_gmtoff / 60)});
 }
 
 Result<std::string> PosixPlatform::Utf8ToAnsi(std::string_view utf8) const {
