@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <optional>
 
 #include "foundation/ansi_code_page.h"
@@ -81,15 +82,57 @@ std::optional<std::string> FindTerminal() {
 }
 
 // "/c": the window closes when the program ends. "/k": it stays open at a shell prompt. The
-// program and its arguments pass as positional parameters and are never parsed by the shell.
+// program and its arguments pass as positional parameters and are never parsed by the shell. A
+// terminal ends with a status of its own, so the shell inside writes the program's status to a
+// file.
 std::vector<std::string> InTerminal(const std::string& terminal, bool keepOpen,
+                                    const std::string& statusFile,
                                     const std::vector<std::string>& argv) {
-  std::vector<std::string> line = {terminal, "-e"};
-  if (keepOpen) {
-    line.insert(line.end(), {"/bin/sh", "-c", "\"$0\" \"$@\"; exec \"${SHELL:-/bin/sh}\" -i"});
-  }
+  const char* script = keepOpen
+                           ? "f=$1; shift; \"$@\"; echo $? > \"$f\"; exec \"${SHELL:-/bin/sh}\" -i"
+                           : "f=$1; shift; \"$@\"; s=$?; echo $s > \"$f\"; exit $s";
+  std::vector<std::string> line = {terminal, "-e", "/bin/sh", "-c", script, "sh", statusFile};
   line.insert(line.end(), argv.begin(), argv.end());
   return line;
+}
+
+// The watch of a program in a terminal window: it ends with the terminal and reports the status the
+// program ended with. A program whose window was closed under it ended by SIGHUP.
+class TerminalWatch : public CommandWatch {
+ public:
+  TerminalWatch(std::shared_ptr<CommandWatch> terminal, std::string statusFile)
+      : terminal_(std::move(terminal)), statusFile_(std::move(statusFile)) {}
+  ~TerminalWatch() override { unlink(statusFile_.c_str()); }
+  bool Ended() const override { return terminal_->Ended(); }
+  int ExitStatus() const override {
+    std::ifstream in(statusFile_);
+    int status = 0;
+    if (in >> status) return status;
+    return terminal_->Ended() ? 128 + SIGHUP : terminal_->ExitStatus();
+  }
+  std::string ErrorOutput() const override { return {}; }
+
+ private:
+  std::shared_ptr<CommandWatch> terminal_;
+  std::string statusFile_;
+};
+
+Result<std::shared_ptr<CommandWatch>> StartInTerminal(const std::string& terminal, bool keepOpen,
+                                                      const std::vector<std::string>& argv) {
+  const char* temp = std::getenv("TMPDIR");
+  std::string statusFile =
+      std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp") + "/mirvo-status-XXXXXX";
+  int fd = mkstemp(statusFile.data());
+  if (fd < 0) return Error{"无法创建临时文件“" + statusFile + "”：" + Reason(errno)};
+  close(fd);
+  Result<std::shared_ptr<CommandWatch>> started =
+      StartProcess(InTerminal(terminal, keepOpen, statusFile, argv), ErrorOutputTo::DevNull);
+  if (!started.ok()) {
+    unlink(statusFile.c_str());
+    return started.error();
+  }
+  return std::shared_ptr<CommandWatch>(
+      std::make_shared<TerminalWatch>(std::move(started).value(), std::move(statusFile)));
 }
 
 Result<std::shared_ptr<CommandWatch>> RunTaskkill(const std::vector<std::string>& words) {
@@ -279,7 +322,7 @@ Result<std::shared_ptr<CommandWatch>> PosixPlatform::RunCommand(const std::strin
 
   if (mode == WindowMode::NormalFocus) {
     if (std::optional<std::string> terminal = FindTerminal()) {
-      return StartProcess(InTerminal(*terminal, command.keepOpen, argv), ErrorOutputTo::DevNull);
+      return StartInTerminal(*terminal, command.keepOpen, argv);
     }
   }
   return StartProcess(argv, ErrorOutputTo::Kept);
