@@ -63,7 +63,8 @@ void TransferFollower::Report(const TransferSettings& settings, int status) {
   const std::string route = Route(settings);
   if (status == 0) {
     announced_.erase(route);
-  } else {
+  } else if (!ClosedWithItsWindow(status)) {
+    // A window the user closed showed what rsync printed: that end is only logged.
     auto last = announced_.find(route);
     if (last == announced_.end() || last->second != status) {
       announced_[route] = status;

@@ -34,7 +34,9 @@ constexpr Meaning kMeanings[] = {
     {30, "发送或接收数据超时"},
     {35, "等待与守护进程建立连接超时"},
     {127, "找不到要运行的程序"},
+    {kHungUpStatus, "命令窗口被关闭"},
     {128 + 9, "被强行结束"},
+    {kClosedConsoleStatus, "命令窗口被关闭或按下了 Ctrl+C"},
 };
 
 const Meaning* Find(int status) {
@@ -51,6 +53,10 @@ std::string StatusWords(int status) { return "退出状态 " + std::to_string(st
 std::string RsyncExitMeaning(int status) {
   const Meaning* meaning = Find(status);
   return meaning != nullptr ? std::string(meaning->text) : StatusWords(status);
+}
+
+bool ClosedWithItsWindow(int status) {
+  return status == kClosedConsoleStatus || status == kHungUpStatus;
 }
 
 std::string DescribeRsyncExit(int status) {

@@ -118,6 +118,9 @@ TEST(TransferFollower, LogsEveryEndAndAnnouncesEachFailureOnceUntilASuccess) {
       {"another failure", {{&kPull, 5}, {&kPull, 23}, {&kPull, 23}, {&kPull, 5}}, {5, 23, 5}},
       {"another route", {{&kPull, 10}, {&kPush, 10}, {&kPull, 10}}, {10, 10}},
       {"success elsewhere does not re-arm", {{&kPull, 10}, {&kPush, 0}, {&kPull, 10}}, {10}},
+      // The user closed the window (Windows, then POSIX) and read rsync's words there.
+      {"window closed", {{&kPull, kClosedConsoleStatus}, {&kPull, 129}}, {}},
+      {"window closed between failures", {{&kPull, 5}, {&kPull, 129}, {&kPull, 5}}, {5}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -31,7 +31,8 @@ TEST(RsyncExitMeaning, EveryDocumentedStatusHasItsOwnWordsAndOthersShowTheNumber
       {6, "退出状态 6"},
       {99, "退出状态 99"},
       {255, "退出状态 255"},
-      {-1073741510, "退出状态 -1073741510"},
+      {-1073741510, "命令窗口被关闭或按下了 Ctrl+C"},
+      {-1, "退出状态 -1"},
   };
   for (const Case& c : cases) EXPECT_EQ(RsyncExitMeaning(c.status), c.meaning) << c.status;
   EXPECT_EQ(DescribeRsyncExit(99), "退出状态 99");
