@@ -57,6 +57,24 @@ Error ReadError(const std::string& path, int error) {
   return Error{"无法读取文件“" + path + "”：" + reason};
 }
 
+// Writes every byte and closes the file; 0, or the errno of the first failure. A full disk or a
+// failing network file system may only show when the file is closed.
+int WriteAllAndClose(int fd, std::string_view bytes) {
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      close(fd);
+      return error;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  if (close(fd) != 0 && errno != EINTR) return errno;
+  return 0;
+}
+
 bool IsRegularFile(const std::string& nativePath) {
   struct stat info;
   return stat(nativePath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -202,20 +220,8 @@ Status PosixPlatform::WriteFileBytes(const std::string& path, std::string_view b
     if (regular) unlink(native.c_str());
     return WriteError(native, error);
   };
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int error = errno;
-      close(fd);
-      return failed(error);
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  // A full disk or a failing network file system may only show when the file is closed.
-  if (close(fd) != 0 && errno != EINTR) return failed(errno);
-  return Status::Ok();
+  const int error = WriteAllAndClose(fd, bytes);
+  return error == 0 ? Status::Ok() : failed(error);
 }
 
 Result<std::string> PosixPlatform::ReadFileBytes(const std::string& path) const {
@@ -243,19 +249,8 @@ Status PosixPlatform::AppendFileBytes(const std::string& path, std::string_view 
   std::string native = NativePath(path);
   int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
   if (fd < 0) return WriteError(native, errno);
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int error = errno;
-      close(fd);
-      return WriteError(native, error);
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  if (close(fd) != 0 && errno != EINTR) return WriteError(native, errno);
-  return Status::Ok();
+  const int error = WriteAllAndClose(fd, bytes);
+  return error == 0 ? Status::Ok() : WriteError(native, error);
 }
 
 Result<std::uint64_t> PosixPlatform::FileSize(const std::string& path) const {

@@ -34,6 +34,17 @@ Error FileError(const char* verb, const std::string& path, DWORD code) {
   return Error{std::string(verb) + "文件“" + path + "”：" + win32::SystemMessage(code)};
 }
 
+// Writes every byte and closes the file; ERROR_SUCCESS, or the code of the first failure.
+DWORD WriteAllAndClose(HANDLE file, std::string_view bytes) {
+  DWORD written = 0;
+  BOOL ok = bytes.empty() ||
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  DWORD code = ok ? ERROR_SUCCESS : GetLastError();
+  if (ok && written != bytes.size()) code = ERROR_DISK_FULL;
+  if (!CloseHandle(file) && code == ERROR_SUCCESS) code = GetLastError();
+  return code;
+}
+
 // A started process. The handle is watched without ever being waited on.
 class Win32Watch : public CommandWatch {
  public:
@@ -107,19 +118,7 @@ Status Win32Platform::WriteFileBytes(const std::string& path, std::string_view b
   HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return FileError("无法写入", path, GetLastError());
-  DWORD written = 0;
-  BOOL ok = bytes.empty() ||
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  DWORD code = GetLastError();
-  if (ok && written != bytes.size()) {
-    ok = FALSE;
-    code = ERROR_DISK_FULL;
-  }
-  if (!CloseHandle(file) && ok) {
-    ok = FALSE;
-    code = GetLastError();
-  }
-  if (!ok) {
+  if (DWORD code = WriteAllAndClose(file, bytes); code != ERROR_SUCCESS) {
     // A file cut off by a full disk is worse than none: the daemon would read half a configuration.
     DeleteFileW(win32::Widen(path).c_str());
     return FileError("无法写入", path, code);
@@ -150,19 +149,8 @@ Status Win32Platform::AppendFileBytes(const std::string& path, std::string_view 
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return FileError("无法写入", path, GetLastError());
-  DWORD written = 0;
-  BOOL ok = bytes.empty() ||
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  DWORD code = GetLastError();
-  if (ok && written != bytes.size()) {
-    ok = FALSE;
-    code = ERROR_DISK_FULL;
-  }
-  if (!CloseHandle(file) && ok) {
-    ok = FALSE;
-    code = GetLastError();
-  }
-  if (!ok) return FileError("无法写入", path, code);
+  DWORD code = WriteAllAndClose(file, bytes);
+  if (code != ERROR_SUCCESS) return FileError("无法写入", path, code);
   return Status::Ok();
 }
 
