@@ -44,8 +44,8 @@ void TransferFollower::OnPollTick() {
   // The ended transfers leave the list before anything is told: a message box runs its own loop,
   // in which this timer ticks again.
   std::vector<Followed> ended;
-  auto stillRunning = std::partition(running_.begin(), running_.end(),
-                                     [](const Followed& f) { return !f.watch->Ended(); });
+  auto stillRunning = std::stable_partition(running_.begin(), running_.end(),
+                                            [](const Followed& f) { return !f.watch->Ended(); });
   std::move(stillRunning, running_.end(), std::back_inserter(ended));
   running_.erase(stillRunning, running_.end());
   UpdateTimer();

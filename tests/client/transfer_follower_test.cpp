@@ -179,6 +179,24 @@ TEST(TransferFollower, PollsOnlyWhileATransferRuns) {
   EXPECT_TRUE(client.form.enabled[kPollTimer]);
 }
 
+TEST(TransferFollower, TransfersEndingAtTheSameTickAreLoggedInTheOrderTheyStarted) {
+  Client client;
+  std::vector<std::shared_ptr<FakeWatch>> watches;
+  for (int status : {11, 12, 13, 14}) {
+    watches.push_back(client.Start(kPull));
+    watches.back()->exitStatus = status;
+  }
+  for (int i : {0, 1}) watches[i]->ended = true;
+  client.follower.OnPollTick();
+  for (int i : {2, 3}) watches[i]->ended = true;
+  client.follower.OnPollTick();
+  Lines lines = client.LogLines();
+  ASSERT_EQ(lines.size(), 4u);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i] + "\r\n", TransferLogLine(client.platform.timestamp, kPull, 11 + i));
+  }
+}
+
 TEST(TransferFollower, AbandonedTransfersAreNeitherLoggedNorAnnounced) {
   Client client;
   std::shared_ptr<FakeWatch> watch = client.Start(kPull);
