@@ -80,7 +80,7 @@ void ClientWindow::OnCancelClicked() {
 }
 
 void ClientWindow::StartTransfer(const TransferSettings& settings) {
-  Status started = RunTransfer(platform_, settings);
+  Status started = RunTransfer(platform_, settings).status();
   if (!started.ok()) ShowMessageOnce(started.error().message + "\r\n同步没有开始。");
 }
 

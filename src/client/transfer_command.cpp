@@ -38,21 +38,20 @@ std::string BuildTransferCommand(const TransferSettings& settings, const std::st
   return InterpreterLine(settings.KeepConsole ? "/k" : "/c", rest);
 }
 
-Status RunTransfer(Platform& platform, const TransferSettings& settings) {
+Result<std::shared_ptr<CommandWatch>> RunTransfer(Platform& platform,
+                                                  const TransferSettings& settings) {
   const std::string folder = platform.ProgramFolder();
   Status usable = CheckTransferSettings(platform, settings);
-  if (!usable.ok()) return usable;
+  if (!usable.ok()) return usable.error();
   if (settings.Authenticate) {
     Status fits = CheckAnsiField(platform, "密码", settings.Password);
-    if (!fits.ok()) return fits;
+    if (!fits.ok()) return fits.error();
     // rsync refuses a password file that others can read.
     Status written = WriteTextFile(platform, folder + std::string(kClientSecretsName),
                                    settings.Password, FileAccess::Private);
-    if (!written.ok()) return written;
+    if (!written.ok()) return written.error();
   }
-  Result<std::shared_ptr<CommandWatch>> started =
-      platform.RunCommand(BuildTransferCommand(settings, folder), WindowMode::NormalFocus);
-  return started.status();
+  return platform.RunCommand(BuildTransferCommand(settings, folder), WindowMode::NormalFocus);
 }
 
 }  // namespace mirvo

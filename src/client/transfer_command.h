@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "client/transfer_settings.h"
@@ -17,7 +18,9 @@ std::string RemoteOperand(const TransferSettings& settings);
 std::string BuildTransferCommand(const TransferSettings& settings, const std::string& folder);
 
 // One transfer: writes rsync.secrets when authentication is on, then starts the command in a
-// window of its own and returns at once. A password file that cannot be written starts nothing.
-Status RunTransfer(Platform& platform, const TransferSettings& settings);
+// window of its own and returns at once with the watch of the started command, whose exit status
+// is rsync's. A password file that cannot be written starts nothing.
+Result<std::shared_ptr<CommandWatch>> RunTransfer(Platform& platform,
+                                                  const TransferSettings& settings);
 
 }  // namespace mirvo

@@ -11,6 +11,9 @@ inline constexpr std::string_view kRsyncProgramName = "\\bin\\rsync";  // begins
 inline constexpr std::string_view kDaemonConfigName = "\\rsyncd.conf";
 inline constexpr std::string_view kDaemonSecretsName = "\\rsyncd.secrets";
 inline constexpr std::string_view kClientSecretsName = "\\rsync.secrets";
+// One line per ended transfer; the older half is kept once under the second name.
+inline constexpr std::string_view kTransferLogName = "\\mirvo-transfers.log";
+inline constexpr std::string_view kTransferLogOlderName = "\\mirvo-transfers.log.1";
 
 // Every path handed to rsync is this prefix followed by CygwinTail of a Windows path: see
 // CygdrivePath.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,6 +44,14 @@ class Platform {
   virtual Status WriteFileBytes(const std::string& path, std::string_view bytes,
                                 FileAccess access) = 0;
   virtual Result<std::string> ReadFileBytes(const std::string& path) const = 0;
+  // Adds the bytes at the end of the file, creating it when missing; never rewrites what is there.
+  virtual Status AppendFileBytes(const std::string& path, std::string_view bytes) = 0;
+  // The size of a file in bytes; a file that does not exist has size 0.
+  virtual Result<std::uint64_t> FileSize(const std::string& path) const = 0;
+  // Renames a file, replacing a file that already has the new name.
+  virtual Status RenameReplacing(const std::string& from, const std::string& to) = 0;
+  // The local time now as ISO 8601 with the offset from UTC: "2026-12-09T20:01:02+08:00".
+  virtual std::string LocalTimestamp() const = 0;
 
   // The system's ANSI code page: GBK (code page 936) on the systems MIRVO is made for. A character
   // the code page cannot hold is an error, never a "?".

@@ -160,8 +160,12 @@ TEST(RunTransfer, WritesThePasswordFileOnlyWithAuthenticationThenStarts) {
   };
   for (const Case& c : cases) {
     FakePlatform platform;
-    ASSERT_TRUE(RunTransfer(platform, c.settings).ok());
+    Result<std::shared_ptr<CommandWatch>> started = RunTransfer(platform, c.settings);
+    ASSERT_TRUE(started.ok());
     EXPECT_EQ(platform.events, c.events);
+    // The caller follows the very command that was started.
+    ASSERT_EQ(platform.watches.size(), 1u);
+    EXPECT_EQ(started.value().get(), platform.watches.front().get());
     auto file = platform.files.find("D:\\Tools\\Sync\\rsync.secrets");
     if (c.passwordFile == nullptr) {
       EXPECT_EQ(file, platform.files.end());
@@ -183,14 +187,16 @@ TEST(RunTransfer, LeavesAnEarlierPasswordFileWithoutAuthentication) {
 TEST(RunTransfer, FailuresStartNothingAndSaySo) {
   FakePlatform unwritable;
   unwritable.unwritable.insert("D:\\Tools\\Sync\\rsync.secrets");
-  Status status = RunTransfer(unwritable, {.ServerAddress = "127.0.0.1", .Authenticate = true});
+  Status status =
+      RunTransfer(unwritable, {.ServerAddress = "127.0.0.1", .Authenticate = true}).status();
   ASSERT_FALSE(status.ok());
   EXPECT_NE(status.error().message.find("rsync.secrets"), std::string::npos);
   EXPECT_TRUE(unwritable.commands.empty());
 
   FakePlatform emoji;
   status =
-      RunTransfer(emoji, {.ServerAddress = "127.0.0.1", .Authenticate = true, .Password = "x😀"});
+      RunTransfer(emoji, {.ServerAddress = "127.0.0.1", .Authenticate = true, .Password = "x😀"})
+          .status();
   ASSERT_FALSE(status.ok());
   EXPECT_NE(status.error().message.find("密码"), std::string::npos);
   EXPECT_TRUE(emoji.events.empty());

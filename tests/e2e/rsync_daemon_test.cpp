@@ -1,7 +1,10 @@
 #include <unistd.h>
 
+#include "client/transfer_follower.h"
 #include "foundation/ansi_code_page.h"
+#include "foundation/rsync_exit.h"
 #include "rsync_e2e_fixture.h"
+#include "support/fake_form.h"
 
 namespace mirvo::testing {
 namespace {
@@ -110,6 +113,74 @@ TEST_F(RsyncDaemonTest, StopEndsDaemonAndItsChildrenButNoOtherRsync) {
   EXPECT_EQ(kill(unrelated, 0), 0) << "an rsync not started as rsync.exe lives on";
   kill(unrelated, SIGKILL);
   waitpid(unrelated, nullptr, 0);
+}
+
+class RecordingNotifier : public TransferNotifier {
+ public:
+  void AnnounceFailure(std::string_view, std::string_view text) override {
+    texts.emplace_back(text);
+  }
+  std::vector<std::string> texts;
+};
+
+TEST_F(RsyncDaemonTest, EveryEndedTransferIsLoggedWithRsyncsOwnStatus) {
+  daemon.Authenticate = true;
+  daemon.ReadOnly = false;
+  ASSERT_NO_FATAL_FAILURE(StartDaemon());
+  FakeForm form;
+  form.enabled["同步检查"] = false;
+  RecordingNotifier notifier;
+  TransferFollower follower(*platform, form, "同步检查", notifier);
+
+  TransferSettings missing = Transfer(root / "missing");
+  missing.Module = "nosuch";
+  TransferSettings wrongPassword = Transfer(root / "pushed");
+  wrongPassword.PushToServer = true;
+  wrongPassword.Authenticate = true;
+  wrongPassword.UserName = daemon.UserName;
+  wrongPassword.Password = "wrong";
+  TransferSettings good = wrongPassword;
+  good.PushToServer = false;
+  good.LocalFolder = root / "good";
+  good.Password = daemon.Password;
+  std::filesystem::create_directories(root / "pushed");
+
+  for (const TransferSettings* settings : {&missing, &wrongPassword, &good}) {
+    Result<std::shared_ptr<CommandWatch>> started = RunTransfer(*platform, *settings);
+    ASSERT_TRUE(started.ok()) << started.error().message;
+    follower.Follow(started.value(), *settings);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          follower.OnPollTick();
+          return follower.Running() == 0;
+        },
+        60));
+  }
+  EXPECT_EQ(Compare(FilesUnder(root / "good"), shared), AllSame(shared));
+
+  // rsync ends with 5 when the daemon refuses the module or the password.
+  const std::string log = ReadAll(program + "/mirvo-transfers.log");
+  const std::string remote = "@127.0.0.1::";
+  std::vector<std::string> expected = {"\t拉取\t" + missing.LocalFolder + "\tnosuch" + remote +
+                                           "nosuch\t5\t" + RsyncExitMeaning(5) + "\r\n",
+                                       "\t推送\t" + wrongPassword.LocalFolder + "\t" +
+                                           daemon.UserName + remote + daemon.ShareName + "\t5\t" +
+                                           RsyncExitMeaning(5) + "\r\n",
+                                       "\t拉取\t" + good.LocalFolder + "\t" + daemon.UserName +
+                                           remote + daemon.ShareName + "\t0\t成功\r\n"};
+  std::size_t at = 0;
+  for (const std::string& line : expected) {
+    std::size_t found = log.find(line, at);
+    ASSERT_NE(found, std::string::npos) << line << "\nin\n" << log;
+    at = found + line.size();
+  }
+  EXPECT_EQ(at, log.size());
+  EXPECT_EQ(log.find(daemon.Password), std::string::npos);
+  ASSERT_EQ(notifier.texts.size(), 2u);
+  EXPECT_NE(notifier.texts[0].find("拉取失败：模块“nosuch”"), std::string::npos)
+      << notifier.texts[0];
+  EXPECT_NE(notifier.texts[1].find("推送失败：模块“共享”"), std::string::npos) << notifier.texts[1];
+  EXPECT_FALSE(form.enabled["同步检查"]);
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ class RsyncFixture : public ::testing::Test {
   // Starts the transfer and waits until its rsync has ended.
   void RunAndWait(const TransferSettings& settings) {
     ASSERT_EQ(settings.ServerAddress, "127.0.0.1");
-    Status started = RunTransfer(*platform, settings);
+    Status started = RunTransfer(*platform, settings).status();
     ASSERT_TRUE(started.ok()) << started.error().message;
     ASSERT_TRUE(WaitUntil([] { return LiveRsyncExe("@127.0.0.1::") == 0; }, 60));
   }

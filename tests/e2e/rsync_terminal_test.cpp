@@ -77,11 +77,22 @@ TEST_F(RsyncTerminalTest, TransferRunsInAWindowThatStaysOnlyWithKeepConsole) {
   std::this_thread::sleep_for(std::chrono::seconds(1));
   EXPECT_EQ(TerminalWindows(), 1) << "with /k the window stays open after rsync ended";
 
-  ASSERT_TRUE(RunTransfer(*platform, Transfer(root / "closed")).ok());
+  Result<std::shared_ptr<CommandWatch>> closed = RunTransfer(*platform, Transfer(root / "closed"));
+  ASSERT_TRUE(closed.ok());
   EXPECT_TRUE(WaitUntil([] { return TerminalWindows() == 2; }));
   ASSERT_TRUE(WaitUntil([] { return LiveRsyncExe("@127.0.0.1::") == 0; }, 60));
   EXPECT_EQ(ReadAll(root / "closed/slow.bin"), Bytes(1024 * 1024, 5));
   EXPECT_TRUE(WaitUntil([] { return TerminalWindows() == 1; })) << "with /c the window closes";
+
+  // The watch of a transfer in a window ends with rsync's own status, not the terminal's.
+  ASSERT_TRUE(WaitUntil([&] { return closed.value()->Ended(); }));
+  EXPECT_EQ(closed.value()->ExitStatus(), 0);
+  TransferSettings missing = Transfer(root / "missing");
+  missing.Module = "nosuch";
+  Result<std::shared_ptr<CommandWatch>> refused = RunTransfer(*platform, missing);
+  ASSERT_TRUE(refused.ok());
+  ASSERT_TRUE(WaitUntil([&] { return refused.value()->Ended(); }, 60));
+  EXPECT_EQ(refused.value()->ExitStatus(), 5) << "rsync: unknown module";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -42,6 +43,30 @@ class FakePlatform : public Platform {
     if (it == files.end()) return Error{"无法读取文件“" + path + "”：文件不存在"};
     return it->second.bytes;
   }
+  Status AppendFileBytes(const std::string& path, std::string_view bytes) override {
+    events.push_back("append " + path);
+    if (unwritable.count(path) != 0) {
+      return Error{"无法写入文件“" + path + "”：拒绝访问"};
+    }
+    files[path].bytes += bytes;
+    return Status::Ok();
+  }
+  Result<std::uint64_t> FileSize(const std::string& path) const override {
+    if (unreadable.count(path) != 0) return Error{"无法读取文件“" + path + "”：拒绝访问"};
+    auto it = files.find(path);
+    return std::uint64_t{it == files.end() ? 0 : it->second.bytes.size()};
+  }
+  Status RenameReplacing(const std::string& from, const std::string& to) override {
+    events.push_back("rename " + from + " " + to);
+    auto it = files.find(from);
+    if (it == files.end() || unwritable.count(to) != 0) {
+      return Error{"无法把文件“" + from + "”改名为“" + to + "”：拒绝访问"};
+    }
+    files[to] = it->second;
+    files.erase(from);
+    return Status::Ok();
+  }
+  std::string LocalTimestamp() const override { return timestamp; }
   Result<std::string> Utf8ToAnsi(std::string_view utf8) const override { return EncodeAnsi(utf8); }
   Result<std::string> AnsiToUtf8(std::string_view ansi) const override { return DecodeAnsi(ansi); }
   Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
@@ -69,8 +94,10 @@ class FakePlatform : public Platform {
   std::set<std::string> hidden;            // found by nobody, like a hidden file
   std::set<std::string> unwritable;        // writes fail, as in a read-only folder
   std::set<std::string> vanishAfterWrite;  // writes "succeed" but the file is not found after
+  std::set<std::string> unreadable;        // its size cannot be read
+  std::string timestamp = "2026-12-09T20:01:02+08:00";
   bool failCommands = false;
-  std::vector<std::string> events;  // writes, runs and opens, in order
+  std::vector<std::string> events;  // writes, appends, renames, runs and opens, in order
   std::vector<Command> commands;
   std::vector<std::shared_ptr<FakeWatch>> watches;
 };

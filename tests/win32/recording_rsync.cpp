@@ -1,8 +1,10 @@
 // A stand-in for Cygwin's rsync.exe in the Windows tests: it appends its raw command line (UTF-8)
 // to recorded.txt beside itself, and when started as a daemon it stays until it is killed, as the
-// real daemon does with --no-detach.
+// real daemon does with --no-detach. It ends with the number in exit-status.txt beside it (0 when
+// there is none), so that tests can stand in for a transfer that fails.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 int wmain() {
@@ -26,5 +28,13 @@ int wmain() {
   CloseHandle(file);
 
   if (line.find(L"--daemon") != std::wstring::npos) Sleep(INFINITE);
-  return 0;
+  HANDLE wanted =
+      CreateFileW((folder + L"\\exit-status.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (wanted == INVALID_HANDLE_VALUE) return 0;
+  char digits[16] = {};
+  DWORD read = 0;
+  ReadFile(wanted, digits, sizeof digits - 1, &read, nullptr);
+  CloseHandle(wanted);
+  return std::atoi(digits);
 }

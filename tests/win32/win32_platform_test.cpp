@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "foundation/ansi_code_page.h"
 #include "foundation/names.h"
@@ -131,6 +135,91 @@ TEST_F(Win32PlatformTest, QuotedFolderWithSpaceReachesTheProgramWhole) {
   ASSERT_TRUE(run.ok());
   std::string recorded = WaitForRecord(spaced / "bin" / "recorded.txt", 1);
   EXPECT_NE(recorded.find("\"--x=a b\"  y"), std::string::npos) << recorded;
+}
+
+TEST_F(Win32PlatformTest, AppendsSizesAndRenamesOverAnOlderFile) {
+  std::string log = Path("mirvo-transfers.log");
+  std::string older = Path("mirvo-transfers.log.1");
+  Result<std::uint64_t> none = platform_->FileSize(log);
+  ASSERT_TRUE(none.ok());
+  EXPECT_EQ(none.value(), 0u);
+
+  for (const char* line : {"第一行\r\n", "", "second\r\n"}) {
+    ASSERT_TRUE(platform_->AppendFileBytes(log, line).ok()) << line;
+  }
+  const std::string both = "第一行\r\nsecond\r\n";
+  Result<std::string> read = platform_->ReadFileBytes(log);
+  ASSERT_TRUE(read.ok());
+  EXPECT_EQ(read.value(), both);
+  Result<std::uint64_t> size = platform_->FileSize(log);
+  ASSERT_TRUE(size.ok());
+  EXPECT_EQ(size.value(), both.size());
+
+  ASSERT_TRUE(platform_->WriteFileBytes(older, "an older log", FileAccess::Normal).ok());
+  ASSERT_TRUE(platform_->RenameReplacing(log, older).ok());
+  EXPECT_FALSE(platform_->FileExists(log));
+  read = platform_->ReadFileBytes(older);
+  ASSERT_TRUE(read.ok());
+  EXPECT_EQ(read.value(), both);
+  ASSERT_TRUE(platform_->AppendFileBytes(log, "new\r\n").ok());
+  EXPECT_EQ(platform_->FileSize(log).value(), 5u);
+
+  fs::create_directories(folder_ / "adir");
+  Status failures[] = {platform_->AppendFileBytes(Path("adir"), "x"),
+                       platform_->AppendFileBytes(Path("none\\log"), "x"),
+                       platform_->FileSize(Path("adir")).status(),
+                       platform_->RenameReplacing(Path("gone"), Path("other"))};
+  for (const Status& failure : failures) {
+    ASSERT_FALSE(failure.ok());
+    EXPECT_NE(failure.error().message.find(Folder()), std::string::npos) << failure.error().message;
+  }
+}
+
+TEST(Win32LocalTimestamp, IsTheLocalTimeWithTheSystemsOffset) {
+  TIME_ZONE_INFORMATION zone;
+  DWORD kind = GetTimeZoneInformation(&zone);
+  LONG bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT   ? zone.DaylightBias
+                           : kind == TIME_ZONE_ID_STANDARD ? zone.StandardBias
+                                                           : 0);
+  const int ahead = -bias;
+  char offset[8];
+  std::snprintf(offset, sizeof offset, "%c%02d:%02d", ahead < 0 ? '-' : '+', std::abs(ahead) / 60,
+                std::abs(ahead) % 60);
+
+  SYSTEMTIME before;
+  GetLocalTime(&before);
+  std::string stamp = Win32Platform().LocalTimestamp();
+  SYSTEMTIME after;
+  GetLocalTime(&after);
+  ASSERT_EQ(stamp.size(), 25u) << stamp;
+  EXPECT_EQ(stamp.substr(19), offset);
+  if (before.wMinute == after.wMinute) {
+    char minute[20];
+    std::snprintf(minute, sizeof minute, "%04u-%02u-%02uT%02u:%02u", before.wYear, before.wMonth,
+                  before.wDay, before.wHour, before.wMinute);
+    EXPECT_EQ(stamp.substr(0, 16), minute);
+  }
+}
+
+TEST_F(Win32PlatformTest, ATransferEndsWithRsyncsExitStatus) {
+  fs::copy_file(RECORDING_RSYNC, folder_ / "bin" / "rsync.exe");
+  struct Case {
+    const char* wanted;  // nullptr: no exit-status.txt
+    int status;
+  } cases[] = {{nullptr, 0}, {"23", 23}, {"5", 5}};
+  for (const Case& c : cases) {
+    fs::remove(folder_ / "bin" / "exit-status.txt");
+    if (c.wanted != nullptr) std::ofstream(folder_ / "bin" / "exit-status.txt") << c.wanted;
+    Result<std::shared_ptr<CommandWatch>> run = platform_->RunCommand(
+        "cmd.exe /c " + Folder() + "\\bin\\rsync -avz --progress  --partial --port=873",
+        WindowMode::Hidden);
+    ASSERT_TRUE(run.ok()) << run.error().message;
+    for (int i = 0; i < 200 && !run.value()->Ended(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(run.value()->Ended());
+    EXPECT_EQ(run.value()->ExitStatus(), c.status) << (c.wanted ? c.wanted : "none");
+  }
 }
 
 }  // namespace

@@ -9,9 +9,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fstream>
 #include <optional>
 
 #include "foundation/ansi_code_page.h"
+#include "foundation/local_time.h"
 #include "foundation/posix/image_kill.h"
 #include "foundation/posix/interpreter_line.h"
 #include "foundation/posix/process_start.h"
@@ -54,6 +57,24 @@ Error ReadError(const std::string& path, int error) {
   return Error{"无法读取文件“" + path + "”：" + reason};
 }
 
+// Writes every byte and closes the file; 0, or the errno of the first failure. A full disk or a
+// failing network file system may only show when the file is closed.
+int WriteAllAndClose(int fd, std::string_view bytes) {
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      close(fd);
+      return error;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  if (close(fd) != 0 && errno != EINTR) return errno;
+  return 0;
+}
+
 bool IsRegularFile(const std::string& nativePath) {
   struct stat info;
   return stat(nativePath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -79,15 +100,57 @@ std::optional<std::string> FindTerminal() {
 }
 
 // "/c": the window closes when the program ends. "/k": it stays open at a shell prompt. The
-// program and its arguments pass as positional parameters and are never parsed by the shell.
+// program and its arguments pass as positional parameters and are never parsed by the shell. A
+// terminal ends with a status of its own, so the shell inside writes the program's status to a
+// file.
 std::vector<std::string> InTerminal(const std::string& terminal, bool keepOpen,
+                                    const std::string& statusFile,
                                     const std::vector<std::string>& argv) {
-  std::vector<std::string> line = {terminal, "-e"};
-  if (keepOpen) {
-    line.insert(line.end(), {"/bin/sh", "-c", "\"$0\" \"$@\"; exec \"${SHELL:-/bin/sh}\" -i"});
-  }
+  const char* script = keepOpen
+                           ? "f=$1; shift; \"$@\"; echo $? > \"$f\"; exec \"${SHELL:-/bin/sh}\" -i"
+                           : "f=$1; shift; \"$@\"; s=$?; echo $s > \"$f\"; exit $s";
+  std::vector<std::string> line = {terminal, "-e", "/bin/sh", "-c", script, "sh", statusFile};
   line.insert(line.end(), argv.begin(), argv.end());
   return line;
+}
+
+// The watch of a program in a terminal window: it ends with the terminal and reports the status the
+// program ended with. A program whose window was closed under it ended by SIGHUP.
+class TerminalWatch : public CommandWatch {
+ public:
+  TerminalWatch(std::shared_ptr<CommandWatch> terminal, std::string statusFile)
+      : terminal_(std::move(terminal)), statusFile_(std::move(statusFile)) {}
+  ~TerminalWatch() override { unlink(statusFile_.c_str()); }
+  bool Ended() const override { return terminal_->Ended(); }
+  int ExitStatus() const override {
+    std::ifstream in(statusFile_);
+    int status = 0;
+    if (in >> status) return status;
+    return terminal_->Ended() ? 128 + SIGHUP : terminal_->ExitStatus();
+  }
+  std::string ErrorOutput() const override { return {}; }
+
+ private:
+  std::shared_ptr<CommandWatch> terminal_;
+  std::string statusFile_;
+};
+
+Result<std::shared_ptr<CommandWatch>> StartInTerminal(const std::string& terminal, bool keepOpen,
+                                                      const std::vector<std::string>& argv) {
+  const char* temp = std::getenv("TMPDIR");
+  std::string statusFile =
+      std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp") + "/mirvo-status-XXXXXX";
+  int fd = mkstemp(statusFile.data());
+  if (fd < 0) return Error{"无法创建临时文件“" + statusFile + "”：" + Reason(errno)};
+  close(fd);
+  Result<std::shared_ptr<CommandWatch>> started =
+      StartProcess(InTerminal(terminal, keepOpen, statusFile, argv), ErrorOutputTo::DevNull);
+  if (!started.ok()) {
+    unlink(statusFile.c_str());
+    return started.error();
+  }
+  return std::shared_ptr<CommandWatch>(
+      std::make_shared<TerminalWatch>(std::move(started).value(), std::move(statusFile)));
 }
 
 Result<std::shared_ptr<CommandWatch>> RunTaskkill(const std::vector<std::string>& words) {
@@ -157,20 +220,8 @@ Status PosixPlatform::WriteFileBytes(const std::string& path, std::string_view b
     if (regular) unlink(native.c_str());
     return WriteError(native, error);
   };
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int error = errno;
-      close(fd);
-      return failed(error);
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  // A full disk or a failing network file system may only show when the file is closed.
-  if (close(fd) != 0 && errno != EINTR) return failed(errno);
-  return Status::Ok();
+  const int error = WriteAllAndClose(fd, bytes);
+  return error == 0 ? Status::Ok() : failed(error);
 }
 
 Result<std::string> PosixPlatform::ReadFileBytes(const std::string& path) const {
@@ -192,6 +243,49 @@ Result<std::string> PosixPlatform::ReadFileBytes(const std::string& path) const 
   }
   close(fd);
   return bytes;
+}
+
+Status PosixPlatform::AppendFileBytes(const std::string& path, std::string_view bytes) {
+  std::string native = NativePath(path);
+  int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return WriteError(native, errno);
+  const int error = WriteAllAndClose(fd, bytes);
+  return error == 0 ? Status::Ok() : WriteError(native, error);
+}
+
+Result<std::uint64_t> PosixPlatform::FileSize(const std::string& path) const {
+  std::string native = NativePath(path);
+  struct stat info;
+  if (stat(native.c_str(), &info) != 0) {
+    if (errno == ENOENT) return std::uint64_t{0};
+    return ReadError(native, errno);
+  }
+  if (S_ISDIR(info.st_mode)) return ReadError(native, EISDIR);
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+Status PosixPlatform::RenameReplacing(const std::string& from, const std::string& to) {
+  std::string nativeFrom = NativePath(from);
+  std::string nativeTo = NativePath(to);
+  if (rename(nativeFrom.c_str(), nativeTo.c_str()) != 0) {
+    const int error = errno;
+    std::string reason = error == ENOENT ? std::string("文件不存在") : Reason(error);
+    return Error{"无法把文件“" + nativeFrom + "”改名为“" + nativeTo + "”：" + reason};
+  }
+  return Status::Ok();
+}
+
+std::string PosixPlatform::LocalTimestamp() const {
+  std::time_t now = std::time(nullptr);
+  struct tm local {};
+  localtime_r(&now, &local);
+  return Iso8601({.year = local.tm_year + 1900,
+                  .month = local.tm_mon + 1,
+                  .day = local.tm_mday,
+                  .hour = local.tm_hour,
+                  .minute = local.tm_min,
+                  .second = local.tm_sec,
+                  .minutesAheadOfUtc = static_cast<int>(local.tm_gmtoff / 60)});
 }
 
 Result<std::string> PosixPlatform::Utf8ToAnsi(std::string_view utf8) const {
@@ -223,7 +317,7 @@ Result<std::shared_ptr<CommandWatch>> PosixPlatform::RunCommand(const std::strin
 
   if (mode == WindowMode::NormalFocus) {
     if (std::optional<std::string> terminal = FindTerminal()) {
-      return StartProcess(InTerminal(*terminal, command.keepOpen, argv), ErrorOutputTo::DevNull);
+      return StartInTerminal(*terminal, command.keepOpen, argv);
     }
   }
   return StartProcess(argv, ErrorOutputTo::Kept);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/ansi_code_page.h"
+#include "foundation/local_time.h"
 #include "foundation/win32/wide_text.h"
 
 namespace mirvo {
@@ -31,6 +32,17 @@ std::string ModuleFolder() {
 
 Error FileError(const char* verb, const std::string& path, DWORD code) {
   return Error{std::string(verb) + "文件“" + path + "”：" + win32::SystemMessage(code)};
+}
+
+// Writes every byte and closes the file; ERROR_SUCCESS, or the code of the first failure.
+DWORD WriteAllAndClose(HANDLE file, std::string_view bytes) {
+  DWORD written = 0;
+  BOOL ok = bytes.empty() ||
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  DWORD code = ok ? ERROR_SUCCESS : GetLastError();
+  if (ok && written != bytes.size()) code = ERROR_DISK_FULL;
+  if (!CloseHandle(file) && code == ERROR_SUCCESS) code = GetLastError();
+  return code;
 }
 
 // A started process. The handle is watched without ever being waited on.
@@ -106,19 +118,7 @@ Status Win32Platform::WriteFileBytes(const std::string& path, std::string_view b
   HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return FileError("无法写入", path, GetLastError());
-  DWORD written = 0;
-  BOOL ok = bytes.empty() ||
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  DWORD code = GetLastError();
-  if (ok && written != bytes.size()) {
-    ok = FALSE;
-    code = ERROR_DISK_FULL;
-  }
-  if (!CloseHandle(file) && ok) {
-    ok = FALSE;
-    code = GetLastError();
-  }
-  if (!ok) {
+  if (DWORD code = WriteAllAndClose(file, bytes); code != ERROR_SUCCESS) {
     // A file cut off by a full disk is worse than none: the daemon would read half a configuration.
     DeleteFileW(win32::Widen(path).c_str());
     return FileError("无法写入", path, code);
@@ -141,6 +141,68 @@ Result<std::string> Win32Platform::ReadFileBytes(const std::string& path) const 
   CloseHandle(file);
   if (!ok) return FileError("无法读取", path, code);
   return bytes;
+}
+
+Status Win32Platform::AppendFileBytes(const std::string& path, std::string_view bytes) {
+  // Append-only access: every write lands at the end, whatever else has the file open.
+  HANDLE file = CreateFileW(win32::Widen(path).c_str(), FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return FileError("无法写入", path, GetLastError());
+  DWORD code = WriteAllAndClose(file, bytes);
+  if (code != ERROR_SUCCESS) return FileError("无法写入", path, code);
+  return Status::Ok();
+}
+
+Result<std::uint64_t> Win32Platform::FileSize(const std::string& path) const {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(win32::Widen(path).c_str(), GetFileExInfoStandard, &data)) {
+    DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return std::uint64_t{0};
+    return FileError("无法读取", path, code);
+  }
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    return FileError("无法读取", path, ERROR_DIRECTORY);
+  }
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+Status Win32Platform::RenameReplacing(const std::string& from, const std::string& to) {
+  if (!MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(),
+                   MOVEFILE_REPLACE_EXISTING)) {
+    return Error{"无法把文件“" + from + "”改名为“" + to + "”：" +
+                 win32::SystemMessage(GetLastError())};
+  }
+  return Status::Ok();
+}
+
+std::string Win32Platform::LocalTimestamp() const {
+  // One instant read once and converted, so that the offset belongs to the time shown (daylight
+  // saving included).
+  SYSTEMTIME utcParts;
+  GetSystemTime(&utcParts);
+  SYSTEMTIME local = utcParts;
+  FILETIME utc{};
+  FILETIME localFile{};
+  if (!SystemTimeToFileTime(&utcParts, &utc) ||
+      !SystemTimeToTzSpecificLocalTime(nullptr, &utcParts, &local) ||
+      !SystemTimeToFileTime(&local, &localFile)) {
+    local = utcParts;
+    localFile = utc;
+  }
+  auto ticks = [](const FILETIME& t) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
+                                     t.dwLowDateTime);
+  };
+  constexpr std::int64_t kTicksPerMinute = 60LL * 10'000'000;
+  return Iso8601(
+      {.year = local.wYear,
+       .month = local.wMonth,
+       .day = local.wDay,
+       .hour = local.wHour,
+       .minute = local.wMinute,
+       .second = local.wSecond,
+       .minutesAheadOfUtc = static_cast<int>((ticks(localFile) - ticks(utc)) / kTicksPerMinute)});
 }
 
 Result<std::string> Win32Platform::Utf8ToAnsi(std::string_view utf8) const {

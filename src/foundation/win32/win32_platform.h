@@ -19,6 +19,10 @@ class Win32Platform : public Platform {
   Status WriteFileBytes(const std::string& path, std::string_view bytes,
                         FileAccess access) override;
   Result<std::string> ReadFileBytes(const std::string& path) const override;
+  Status AppendFileBytes(const std::string& path, std::string_view bytes) override;
+  Result<std::uint64_t> FileSize(const std::string& path) const override;
+  Status RenameReplacing(const std::string& from, const std::string& to) override;
+  std::string LocalTimestamp() const override;
   Result<std::string> Utf8ToAnsi(std::string_view utf8) const override;
   Result<std::string> AnsiToUtf8(std::string_view ansi) const override;
   Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,

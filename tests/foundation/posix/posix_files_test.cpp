@@ -2,6 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "foundation/posix/posix_platform.h"
 #include "support/temp_folder.h"
 
@@ -135,6 +138,87 @@ TEST(PosixWriteFileBytes, ReadOnlyFolderIsRefusedForOrdinaryUsers) {
   chmod(dir.path().c_str(), 0755);
   ASSERT_FALSE(status.ok());
   EXPECT_NE(status.error().message.find("没有权限"), std::string::npos) << status.error().message;
+}
+
+TEST(PosixAppendFileBytes, AddsAtTheEndSizesAndRenamesOverAnOlderFile) {
+  TempFolder dir;
+  PosixPlatform platform(dir.path());
+  const std::string log = dir.path() + "\\mirvo-transfers.log";
+  const std::string older = dir.path() + "\\mirvo-transfers.log.1";
+
+  Result<std::uint64_t> none = platform.FileSize(log);
+  ASSERT_TRUE(none.ok());
+  EXPECT_EQ(none.value(), 0u);
+
+  for (const char* line : {"第一行\r\n", "", "second\r\n"}) {
+    ASSERT_TRUE(platform.AppendFileBytes(log, line).ok()) << line;
+  }
+  EXPECT_EQ(ReadAll(dir / "mirvo-transfers.log"), "第一行\r\nsecond\r\n");
+  Result<std::uint64_t> size = platform.FileSize(log);
+  ASSERT_TRUE(size.ok());
+  EXPECT_EQ(size.value(), std::string("第一行\r\nsecond\r\n").size());
+
+  dir.Write("mirvo-transfers.log.1", "an older log");
+  ASSERT_TRUE(platform.RenameReplacing(log, older).ok());
+  EXPECT_EQ(ReadAll(dir / "mirvo-transfers.log.1"), "第一行\r\nsecond\r\n");
+  EXPECT_EQ(access((dir / "mirvo-transfers.log").c_str(), F_OK), -1);
+  ASSERT_TRUE(platform.AppendFileBytes(log, "new\r\n").ok());
+  EXPECT_EQ(ReadAll(dir / "mirvo-transfers.log"), "new\r\n");
+}
+
+TEST(PosixAppendFileBytes, FailuresNameTheFileAndTheReason) {
+  TempFolder dir;
+  mkdir((dir / "folder").c_str(), 0755);
+  PosixPlatform platform(dir.path());
+  struct Case {
+    const char* what;
+    Status status;
+    std::string message;
+  } cases[] = {
+      {"append to a folder", platform.AppendFileBytes(dir.path() + "\\folder", "x"),
+       "无法写入文件“" + (dir / "folder") + "”：这是一个文件夹"},
+      {"append in a missing folder", platform.AppendFileBytes(dir.path() + "\\no\\log", "x"),
+       "无法写入文件“" + (dir / "no/log") + "”：文件夹不存在"},
+      {"size of a folder", platform.FileSize(dir.path() + "\\folder").status(),
+       "无法读取文件“" + (dir / "folder") + "”：这是一个文件夹"},
+      {"rename a missing file", platform.RenameReplacing(dir / "gone", dir / "other"),
+       "无法把文件“" + (dir / "gone") + "”改名为“" + (dir / "other") + "”：文件不存在"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_FALSE(c.status.ok()) << c.what;
+    EXPECT_EQ(c.status.error().message, c.message) << c.what;
+  }
+}
+
+TEST(PosixLocalTimestamp, IsTheLocalTimeWithItsOffset) {
+  const char* saved = std::getenv("TZ");
+  std::string savedZone = saved != nullptr ? saved : "";
+  struct Case {
+    const char* zone;
+    const char* offset;
+  } cases[] = {{"UTC0", "+00:00"}, {"CST-8", "+08:00"}, {"NST3:30", "-03:30"}};
+  for (const Case& c : cases) {
+    setenv("TZ", c.zone, 1);
+    tzset();
+    std::time_t before = std::time(nullptr);
+    std::string stamp = PosixPlatform().LocalTimestamp();
+    ASSERT_EQ(stamp.size(), 25u) << stamp;
+    EXPECT_EQ(stamp.substr(19), c.offset) << c.zone;
+    struct tm local {};
+    localtime_r(&before, &local);
+    char minute[20];
+    std::strftime(minute, sizeof minute, "%Y-%m-%dT%H:%M", &local);
+    // Read within the same minute, both say the same date, hour and minute.
+    if (std::time(nullptr) / 60 == before / 60) {
+      EXPECT_EQ(stamp.substr(0, 16), minute) << c.zone;
+    }
+  }
+  if (saved != nullptr) {
+    setenv("TZ", savedZone.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
 }
 
 }  // namespace

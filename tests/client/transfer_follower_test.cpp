@@ -1,0 +1,300 @@
+#include "client/transfer_follower.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "foundation/rsync_exit.h"
+#include "support/fake_form.h"
+#include "support/fake_platform.h"
+
+namespace mirvo {
+namespace {
+
+using testing::FakeForm;
+using testing::FakePlatform;
+using testing::FakeWatch;
+using Lines = std::vector<std::string>;
+
+constexpr const char* kPollTimer = "同步检查";
+const std::string kLog = "D:\\Tools\\Sync\\mirvo-transfers.log";
+const std::string kOlderLog = "D:\\Tools\\Sync\\mirvo-transfers.log.1";
+
+// Tests never leave loopback.
+const TransferSettings kPull = {.ServerAddress = "127.0.0.1", .LocalFolder = "d:\\数据"};
+const TransferSettings kPush = {.ServerAddress = "127.0.0.1",
+                                .Module = "备份",
+                                .LocalFolder = "d:\\数据",
+                                .PushToServer = true,
+                                .Authenticate = true,
+                                .UserName = "alice",
+                                .Password = "s3cret"};
+
+struct Notice {
+  std::string title;
+  std::string text;
+};
+
+class RecordingNotifier : public TransferNotifier {
+ public:
+  void AnnounceFailure(std::string_view title, std::string_view text) override {
+    notices.push_back({std::string(title), std::string(text)});
+    if (whileShowing) whileShowing();
+  }
+  std::vector<Notice> notices;
+  std::function<void()> whileShowing;  // like a message box's own loop, in which timers tick
+};
+
+struct Client {
+  FakePlatform platform;
+  FakeForm form;
+  RecordingNotifier notifier;
+  TransferFollower follower{platform, form, kPollTimer, notifier};
+
+  Client() { form.enabled[kPollTimer] = false; }
+
+  std::shared_ptr<FakeWatch> Start(const TransferSettings& settings) {
+    auto watch = std::make_shared<FakeWatch>();
+    follower.Follow(watch, settings);
+    return watch;
+  }
+  // One transfer from start to end, noticed at the next tick.
+  void RunToEnd(const TransferSettings& settings, int status) {
+    std::shared_ptr<FakeWatch> watch = Start(settings);
+    watch->ended = true;
+    watch->exitStatus = status;
+    follower.OnPollTick();
+  }
+  Lines LogLines() const {
+    Lines lines;
+    auto it = platform.files.find(kLog);
+    if (it == platform.files.end()) return lines;
+    const std::string& text = it->second.bytes;
+    for (std::size_t start = 0; start < text.size();) {
+      std::size_t end = text.find("\r\n", start);
+      EXPECT_NE(end, std::string::npos) << "a line without CR LF";
+      if (end == std::string::npos) break;
+      lines.push_back(text.substr(start, end - start));
+      start = end + 2;
+    }
+    return lines;
+  }
+};
+
+TEST(TransferLogLine, HoldsTimeDirectionFolderRemoteStatusAndMeaningButNoPassword) {
+  struct Case {
+    TransferSettings settings;
+    int status;
+    std::string line;
+  } cases[] = {
+      {kPull, 0, "T\t拉取\td:\\数据\ttest@127.0.0.1::test\t0\t成功\r\n"},
+      {kPush, 5, "T\t推送\td:\\数据\talice@127.0.0.1::备份\t5\t" + RsyncExitMeaning(5) + "\r\n"},
+      {{.ServerAddress = "127.0.0.1", .LocalFolder = "c:\\a\tb\r\nc"},
+       99,
+       "T\t拉取\tc:\\a b  c\ttest@127.0.0.1::test\t99\t退出状态 99\r\n"},
+  };
+  for (const Case& c : cases) {
+    std::string line = TransferLogLine("T", c.settings, c.status);
+    EXPECT_EQ(line, c.line);
+    EXPECT_EQ(line.find(c.settings.Password), std::string::npos);
+  }
+}
+
+TEST(TransferFollower, LogsEveryEndAndAnnouncesEachFailureOnceUntilASuccess) {
+  struct Step {
+    const TransferSettings* settings;
+    int status;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<int> announced;  // the statuses announced, in order
+  } cases[] = {
+      {"success", {{&kPull, 0}}, {}},
+      {"failure", {{&kPull, 5}}, {5}},
+      {"same failure ten times", std::vector<Step>(10, Step{&kPull, 5}), {5}},
+      {"success in between re-arms", {{&kPull, 5}, {&kPull, 5}, {&kPull, 0}, {&kPull, 5}}, {5, 5}},
+      {"another failure", {{&kPull, 5}, {&kPull, 23}, {&kPull, 23}, {&kPull, 5}}, {5, 23, 5}},
+      {"another route", {{&kPull, 10}, {&kPush, 10}, {&kPull, 10}}, {10, 10}},
+      {"success elsewhere does not re-arm", {{&kPull, 10}, {&kPush, 0}, {&kPull, 10}}, {10}},
+      // The user closed the window (Windows, then POSIX) and read rsync's words there.
+      {"window closed", {{&kPull, kClosedConsoleStatus}, {&kPull, 129}}, {}},
+      {"window closed between failures", {{&kPull, 5}, {&kPull, 129}, {&kPull, 5}}, {5}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Client client;
+    for (const Step& step : c.steps) client.RunToEnd(*step.settings, step.status);
+
+    Lines lines = client.LogLines();
+    ASSERT_EQ(lines.size(), c.steps.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      std::string expected =
+          TransferLogLine(client.platform.timestamp, *c.steps[i].settings, c.steps[i].status);
+      EXPECT_EQ(lines[i] + "\r\n", expected);
+    }
+    ASSERT_EQ(client.notifier.notices.size(), c.announced.size());
+    for (std::size_t i = 0; i < c.announced.size(); ++i) {
+      const Notice& notice = client.notifier.notices[i];
+      EXPECT_EQ(notice.title, "MIRVO客户端");
+      EXPECT_NE(notice.text.find(DescribeRsyncExit(c.announced[i])), std::string::npos)
+          << notice.text;
+    }
+  }
+}
+
+TEST(TransferFollower, AFailureNamesDirectionModuleServerStatusAndMeaning) {
+  Client client;
+  client.RunToEnd(kPush, 5);
+  ASSERT_EQ(client.notifier.notices.size(), 1u);
+  EXPECT_EQ(client.notifier.notices[0].text,
+            "推送失败：模块“备份”，服务端 127.0.0.1\r\n退出状态 5：" + RsyncExitMeaning(5));
+  EXPECT_EQ(client.notifier.notices[0].text.find("s3cret"), std::string::npos);
+}
+
+TEST(TransferFollower, PollsOnlyWhileATransferRuns) {
+  Client client;
+  client.follower.OnPollTick();  // nothing followed: the timer is left alone
+  EXPECT_TRUE(client.form.calls.empty());
+
+  std::shared_ptr<FakeWatch> first = client.Start(kPull);
+  std::shared_ptr<FakeWatch> second = client.Start(kPush);
+  EXPECT_EQ(client.form.calls, Lines({"interval 同步检查 1000", "enable 同步检查"}));
+  EXPECT_EQ(client.follower.Running(), 2u);
+
+  client.follower.OnPollTick();  // both still run
+  first->ended = true;
+  client.follower.OnPollTick();
+  EXPECT_EQ(client.form.calls.size(), 2u);
+  EXPECT_EQ(client.LogLines().size(), 1u);
+
+  second->ended = true;
+  client.follower.OnPollTick();
+  EXPECT_EQ(client.form.calls.back(), "disable 同步检查");
+  EXPECT_FALSE(client.form.enabled[kPollTimer]);
+  EXPECT_EQ(client.LogLines().size(), 2u);
+
+  client.Start(kPull);  // the next transfer starts the timer again
+  EXPECT_TRUE(client.form.enabled[kPollTimer]);
+}
+
+TEST(TransferFollower, TransfersEndingAtTheSameTickAreLoggedInTheOrderTheyStarted) {
+  Client client;
+  std::vector<std::shared_ptr<FakeWatch>> watches;
+  for (int status : {11, 12, 13, 14}) {
+    watches.push_back(client.Start(kPull));
+    watches.back()->exitStatus = status;
+  }
+  for (int i : {0, 1}) watches[i]->ended = true;
+  client.follower.OnPollTick();
+  for (int i : {2, 3}) watches[i]->ended = true;
+  client.follower.OnPollTick();
+  Lines lines = client.LogLines();
+  ASSERT_EQ(lines.size(), 4u);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i] + "\r\n", TransferLogLine(client.platform.timestamp, kPull, 11 + i));
+  }
+}
+
+TEST(TransferFollower, AbandonedTransfersAreNeitherLoggedNorAnnounced) {
+  Client client;
+  std::shared_ptr<FakeWatch> watch = client.Start(kPull);
+  client.follower.Abandon();
+  watch->ended = true;
+  watch->exitStatus = 128 + 9;
+  client.follower.OnPollTick();
+  EXPECT_EQ(client.follower.Running(), 0u);
+  EXPECT_FALSE(client.form.enabled[kPollTimer]);
+  EXPECT_TRUE(client.LogLines().empty());
+  EXPECT_TRUE(client.notifier.notices.empty());
+}
+
+TEST(TransferFollower, ATickWhileAFailureIsShownReportsNothingTwice) {
+  Client client;
+  std::shared_ptr<FakeWatch> watch = client.Start(kPull);
+  std::shared_ptr<FakeWatch> other = client.Start(kPush);
+  client.notifier.whileShowing = [&client] { client.follower.OnPollTick(); };
+  watch->ended = true;
+  watch->exitStatus = 23;
+  client.follower.OnPollTick();
+  EXPECT_EQ(client.notifier.notices.size(), 1u);
+  EXPECT_EQ(client.LogLines().size(), 1u);
+  EXPECT_EQ(client.follower.Running(), 1u);
+  EXPECT_EQ(other.use_count(), 2);  // still followed
+}
+
+TEST(TransferFollower, RotatesTheLogBeforeItWouldPassOneMebibyte) {
+  const std::size_t line = TransferLogLine(FakePlatform().timestamp, kPull, 0).size();
+  struct Case {
+    std::size_t existing;
+    bool rotated;
+  } cases[] = {
+      {0, false},
+      {100, false},
+      {kTransferLogBound - line, false},  // exactly at the bound
+      {kTransferLogBound - line + 1, true},
+      {kTransferLogBound + 5000, true},  // grown by an earlier build or by hand
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.existing);
+    Client client;
+    client.platform.files[kOlderLog].bytes = "older";
+    if (c.existing > 0) client.platform.files[kLog].bytes = std::string(c.existing, 'x');
+    client.RunToEnd(kPull, 0);
+    const std::string& log = client.platform.files[kLog].bytes;
+    if (c.rotated) {
+      EXPECT_EQ(log.size(), line);
+      EXPECT_EQ(client.platform.files[kOlderLog].bytes, std::string(c.existing, 'x'));
+    } else {
+      EXPECT_EQ(log.size(), c.existing + line);
+      EXPECT_EQ(client.platform.files[kOlderLog].bytes, "older");
+    }
+    EXPECT_TRUE(client.notifier.notices.empty());
+  }
+}
+
+TEST(TransferFollower, ALogThatCannotBeWrittenIsToldOnceAndStopsNothing) {
+  struct Case {
+    const char* name;
+    std::function<void(FakePlatform&)> breakLog;
+    std::size_t linesKept;  // of three transfers
+  } cases[] = {
+      {"unwritable", [](FakePlatform& p) { p.unwritable.insert(kLog); }, 0},
+      {"size unknown", [](FakePlatform& p) { p.unreadable.insert(kLog); }, 3},
+      {"cannot rotate",
+       [](FakePlatform& p) {
+         p.files[kLog].bytes = std::string(kTransferLogBound, 'x');
+         p.unwritable.insert(kOlderLog);
+       },
+       3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Client client;
+    c.breakLog(client.platform);
+    for (int status : {0, 5, 5}) client.RunToEnd(kPull, status);
+
+    std::vector<Notice>& notices = client.notifier.notices;
+    ASSERT_EQ(notices.size(), 2u);  // the log problem once, the failure once
+    EXPECT_NE(notices[0].text.find("mirvo-transfers.log"), std::string::npos) << notices[0].text;
+    EXPECT_NE(notices[0].text.find("同步不受影响"), std::string::npos);
+    EXPECT_NE(notices[1].text.find(DescribeRsyncExit(5)), std::string::npos);
+    EXPECT_FALSE(client.form.enabled[kPollTimer]);
+    std::size_t lines = std::count(client.platform.files[kLog].bytes.begin(),
+                                   client.platform.files[kLog].bytes.end(), '\n');
+    EXPECT_EQ(lines, c.linesKept);
+
+    // Once the log could be written again, a new problem is told again.
+    client.platform.unwritable.clear();
+    client.platform.unreadable.clear();
+    client.RunToEnd(kPull, 0);
+    EXPECT_EQ(notices.size(), 2u);
+    c.breakLog(client.platform);
+    client.RunToEnd(kPull, 0);
+    EXPECT_EQ(notices.size(), 3u);
+  }
+}
+
+}  // namespace
+}  // namespace mirvo
