@@ -52,7 +52,10 @@ struct Client {
   RecordingNotifier notifier;
   TransferFollower follower{platform, form, kPollTimer, notifier};
 
-  Client() { form.enabled[kPollTimer] = false; }
+  Client() {
+    form.enabled[kPollTimer] = false;
+    form.intervals[kPollTimer] = 0;
+  }
 
   std::shared_ptr<FakeWatch> Start(const TransferSettings& settings) {
     auto watch = std::make_shared<FakeWatch>();

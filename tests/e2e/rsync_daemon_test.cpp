@@ -129,6 +129,7 @@ TEST_F(RsyncDaemonTest, EveryEndedTransferIsLoggedWithRsyncsOwnStatus) {
   ASSERT_NO_FATAL_FAILURE(StartDaemon());
   FakeForm form;
   form.enabled["同步检查"] = false;
+  form.intervals["同步检查"] = 0;
   RecordingNotifier notifier;
   TransferFollower follower(*platform, form, "同步检查", notifier);
 
