@@ -17,10 +17,12 @@ class FakeWatch : public CommandWatch {
   bool Ended() const override { return ended; }
   int ExitStatus() const override { return exitStatus; }
   std::string ErrorOutput() const override { return errorOutput; }
+  void StopCapturing() override { capturing = false; }
 
   bool ended = false;
   int exitStatus = 0;
   std::string errorOutput;
+  bool capturing = true;  // false once the caller said it needs no more error output
 };
 
 struct StoredFile {
@@ -53,12 +55,8 @@ class FakePlatform : public Platform {
     if (it == files.end()) return Error{"无法读取文件“" + path + "”：文件不存在"};
     return it->second.bytes;
   }
-  Result<std::string> Utf8ToAnsi(std::string_view utf8) const override {
-    return EncodeAnsi(utf8);
-  }
-  Result<std::string> AnsiToUtf8(std::string_view ansi) const override {
-    return DecodeAnsi(ansi);
-  }
+  Result<std::string> Utf8ToAnsi(std::string_view utf8) const override { return EncodeAnsi(utf8); }
+  Result<std::string> AnsiToUtf8(std::string_view ansi) const override { return DecodeAnsi(ansi); }
   Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
                                                    WindowMode mode) override {
     events.push_back(std::string(mode == WindowMode::Hidden ? "run hidden " : "run normal ") +
@@ -69,6 +67,11 @@ class FakePlatform : public Platform {
     watches.push_back(watch);
     return std::shared_ptr<CommandWatch>(watch);
   }
+  int FirstBindablePort() const override { return firstBindablePort; }
+  bool ImageRunning(const std::string& imageName) const override {
+    return runningImages.count(imageName) != 0;
+  }
+  bool PortAccepts(int port) const override { return acceptingPorts.count(port) != 0; }
   Status OpenWebAddress(const std::string& address) override {
     events.push_back("open " + address);
     return Status::Ok();
@@ -85,7 +88,10 @@ class FakePlatform : public Platform {
   std::set<std::string> unwritable;        // writes fail, as in a read-only folder
   std::set<std::string> vanishAfterWrite;  // writes "succeed" but the file is not found after
   bool failCommands = false;
-  std::vector<std::string> events;  // writes, runs and opens, in order
+  int firstBindablePort = 0;            // as for root or on Windows
+  std::set<std::string> runningImages;  // image names ImageRunning reports, e.g. "rsync.exe"
+  std::set<int> acceptingPorts;         // loopback ports PortAccepts reports
+  std::vector<std::string> events;      // writes, runs and opens, in order
   std::vector<Command> commands;
   std::vector<std::shared_ptr<FakeWatch>> watches;
 };
