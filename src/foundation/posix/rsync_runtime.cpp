@@ -22,8 +22,12 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // The text of a log line written by pid, or nullopt for another process's line or one that is
 // not in rsync's "DATE TIME [PID] TEXT" form.
 std::optional<std::string_view> TextOf(std::string_view line, pid_t pid) {
-  std::size_t open = line.find(" [");
-  if (open == std::string_view::npos || open > 24) return std::nullopt;
+  constexpr std::string_view kTimeForm = "0000/00/00 00:00:00 [";
+  if (line.size() < kTimeForm.size()) return std::nullopt;
+  for (std::size_t i = 0; i < kTimeForm.size(); ++i) {
+    if (kTimeForm[i] == '0' ? !IsDigit(line[i]) : line[i] != kTimeForm[i]) return std::nullopt;
+  }
+  const std::size_t open = kTimeForm.size() - 2;
   std::size_t close = line.find("] ", open);
   if (close == std::string_view::npos) return std::nullopt;
   std::string_view number = line.substr(open + 2, close - open - 2);
