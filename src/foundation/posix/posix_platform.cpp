@@ -244,7 +244,11 @@ Result<std::shared_ptr<CommandWatch>> PosixPlatform::RunCommand(const std::strin
     }
   }
   if (mode == WindowMode::NormalFocus) return StartProcess(argv, ErrorOutputTo::Kept);
-  return StartProcess(argv, ErrorOutputTo::Kept, NewDaemonLogPath());
+  const std::string log = NewDaemonLogPath();
+  Result<std::shared_ptr<CommandWatch>> started = StartProcess(argv, ErrorOutputTo::Kept, log);
+  // A process that never ran leaves no log behind; one that ran has its log removed at its end.
+  if (!started.ok() && !log.empty()) unlink(log.c_str());
+  return started;
 }
 
 int PosixPlatform::FirstBindablePort() const { return mirvo::FirstBindablePort(); }
