@@ -26,8 +26,13 @@ class CommandWatch {
   virtual bool Ended() const = 0;
   // The exit status once Ended(); a process ended by a signal reports 128 + the signal.
   virtual int ExitStatus() const = 0;
-  // What a Hidden command wrote to its error output so far (empty for NormalFocus).
+  // What a Hidden command wrote to its error output so far: the first 64 KiB of it (empty for
+  // NormalFocus). On Linux it is followed by the last lines the rsync daemon, when the command
+  // started one, wrote to its own log, which is where the daemon gives its reasons.
   virtual std::string ErrorOutput() const = 0;
+  // Says that the caller needs no more of the error output: what was kept stays readable, nothing
+  // more is kept. The command itself runs on undisturbed: its output is still read and dropped.
+  virtual void StopCapturing() {}
 };
 
 // Everything the program asks of the operating system. Paths use "\" as on Windows; the POSIX
@@ -61,6 +66,16 @@ class Platform {
   // Starts "cmd.exe /c ..." or "cmd.exe /k ..." and returns at once.
   virtual Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
                                                            WindowMode mode) = 0;
+  // The lowest TCP port that a program started by RunCommand may listen on: 0 when it may listen
+  // on any. On Linux only root (or a program holding CAP_NET_BIND_SERVICE across exec) may listen
+  // below net.ipv4.ip_unprivileged_port_start, which is normally 1024.
+  virtual int FirstBindablePort() const = 0;
+  // True while a process of this image name runs that this user could end, as
+  // "taskkill /F /im NAME" would; the names compare as Windows compares image names.
+  virtual bool ImageRunning(const std::string& imageName) const = 0;
+  // True when 127.0.0.1 accepts a TCP connection on the port within a quarter of a second.
+  virtual bool PortAccepts(int port) const = 0;
+
   // Hands a web address to the user's default handler without waiting.
   virtual Status OpenWebAddress(const std::string& address) = 0;
 };

@@ -1,3 +1,6 @@
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "client/transfer_follower.h"
@@ -22,7 +25,65 @@ class RsyncDaemonTest : public RsyncFixture {
     for (const auto& [name, bytes] : shared) root.Write("共享/" + name, bytes);
   }
 
+  // The daemon this test started: its parent is this process, its port this test's.
+  int DaemonPid() const {
+    for (const ProcessEntry& p : Processes()) {
+      if (p.comm == "rsync.exe" && p.state != 'Z' && p.parent == getpid() &&
+          p.commandLine.find("--port=" + port + " ") != std::string::npos) {
+        return p.pid;
+      }
+    }
+    return 0;
+  }
+
+  // Starts the daemon as the server window does and waits until it has ended.
+  std::shared_ptr<CommandWatch> StartThatFails() {
+    EXPECT_TRUE(WriteDaemonFiles(*platform, daemon).ok());
+    EXPECT_TRUE(RewriteAsUtf8(*platform, program + std::string(kDaemonConfigName)).ok());
+    auto watch = platform->RunCommand(BuildDaemonCommand(daemon, program), WindowMode::Hidden);
+    if (!watch.ok()) return nullptr;
+    daemonWatch = watch.value();
+    EXPECT_TRUE(WaitUntil([&] { return daemonWatch->Ended(); }));
+    return daemonWatch;
+  }
+
   std::map<std::string, std::string> shared;
+};
+
+// Listens on the port on both address families, as rsync binds them one by one.
+class TakenPort {
+ public:
+  explicit TakenPort(int port) {
+    for (int family : {AF_INET, AF_INET6}) {
+      int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      int on = 1;
+      setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+      sockaddr_storage address{};
+      socklen_t length = 0;
+      if (family == AF_INET) {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<uint16_t>(port));
+        length = sizeof *v4;
+      } else {
+        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<uint16_t>(port));
+        length = sizeof *v6;
+      }
+      held_ += bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 && listen(fd, 4) == 0;
+      fds_.push_back(fd);
+    }
+  }
+  ~TakenPort() {
+    for (int fd : fds_) close(fd);
+  }
+  int held() const { return held_; }
+
+ private:
+  std::vector<int> fds_;
+  int held_ = 0;
 };
 
 TEST_F(RsyncDaemonTest, PullBringsEveryFileByteIdentical) {
@@ -98,8 +159,12 @@ TEST_F(RsyncDaemonTest, StopEndsDaemonAndItsChildrenButNoOtherRsync) {
   // The daemon and the child serving this connection, both under the image name rsync.exe.
   ASSERT_TRUE(WaitUntil([] { return LiveRsyncExe("--daemon") >= 2; }));
 
+  EXPECT_TRUE(platform->ImageRunning("rsync.exe"));
+  EXPECT_TRUE(platform->PortAccepts(std::stoi(port)));
   ASSERT_NO_FATAL_FAILURE(StopDaemon());
   EXPECT_EQ(daemonWatch->ExitStatus(), 128 + SIGKILL);
+  EXPECT_TRUE(WaitUntil([&] { return !platform->ImageRunning("rsync.exe"); }));
+  EXPECT_FALSE(platform->PortAccepts(std::stoi(port)));
   EXPECT_TRUE(WaitUntil([] { return LiveRsyncExe() == 0; }))
       << "daemon, connection child and transfer all ended";
   EXPECT_FALSE(PortAnswers(std::stoi(port)));
@@ -182,6 +247,58 @@ TEST_F(RsyncDaemonTest, EveryEndedTransferIsLoggedWithRsyncsOwnStatus) {
       << notifier.texts[0];
   EXPECT_NE(notifier.texts[1].find("推送失败：模块“共享”"), std::string::npos) << notifier.texts[1];
   EXPECT_FALSE(form.enabled["同步检查"]);
+}
+
+TEST_F(RsyncDaemonTest, DaemonHoldsOnlyItsStandardStreamsSocketsAndLog) {
+  // Opened without close-on-exec, as a library might: the daemon must not get it.
+  const std::string marker = root / "marker";
+  int leaked = open(marker.c_str(), O_WRONLY | O_CREAT, 0600);
+  ASSERT_GE(leaked, 3);
+  ASSERT_NO_FATAL_FAILURE(StartDaemon());
+  close(leaked);
+  const int pid = DaemonPid();
+  ASSERT_GT(pid, 0);
+  std::map<int, std::string> held;
+  for (const auto& entry :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd")) {
+    held[std::stoi(entry.path().filename().string())] =
+        std::filesystem::read_symlink(entry.path()).string();
+  }
+  EXPECT_EQ(held[0], "/dev/null");
+  EXPECT_EQ(held[1], "/dev/null");
+  EXPECT_TRUE(held[2].starts_with("pipe:")) << held[2];
+  for (const auto& [fd, target] : held) {
+    if (fd <= 2) continue;
+    const bool ownLog = target.find("/mirvo-rsync") != std::string::npos &&
+                        target.ends_with(".log") && target.find(program) == std::string::npos;
+    EXPECT_TRUE(target.starts_with("socket:") || ownLog) << fd << " -> " << target;
+  }
+}
+
+TEST_F(RsyncDaemonTest, FailedStartGivesRsyncsOwnReason) {
+  struct Case {
+    std::string what;
+    std::string port;
+    bool ordinaryUserOnly;  // root may listen on any port
+    std::string words;
+  } cases[] = {
+      {"a port another program listens on", port, false, "bind() failed: Address already in use"},
+      {"port 873 for an ordinary user", "873", true, "bind() failed: Permission denied"},
+  };
+  TakenPort taken(std::stoi(port));
+  ASSERT_EQ(taken.held(), 2);
+  for (const Case& c : cases) {
+    if (c.ordinaryUserOnly && geteuid() == 0) continue;  // the ordinary-user run covers it
+    if (c.ordinaryUserOnly) {
+      EXPECT_GT(platform->FirstBindablePort(), 873);
+    }
+    daemon.Port = c.port;
+    std::shared_ptr<CommandWatch> watch = StartThatFails();
+    ASSERT_TRUE(watch) << c.what;
+    EXPECT_EQ(watch->ExitStatus(), 10) << c.what;
+    EXPECT_NE(watch->ErrorOutput().find(c.words), std::string::npos)
+        << c.what << ": " << watch->ErrorOutput();
+  }
 }
 
 }  // namespace

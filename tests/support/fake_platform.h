@@ -79,6 +79,11 @@ class FakePlatform : public Platform {
     watches.push_back(watch);
     return std::shared_ptr<CommandWatch>(watch);
   }
+  int FirstBindablePort() const override { return firstBindablePort; }
+  bool ImageRunning(const std::string& imageName) const override {
+    return runningImages.count(imageName) != 0;
+  }
+  bool PortAccepts(int port) const override { return acceptingPorts.count(port) != 0; }
   Status OpenWebAddress(const std::string& address) override {
     events.push_back("open " + address);
     return Status::Ok();
@@ -97,7 +102,10 @@ class FakePlatform : public Platform {
   std::set<std::string> unreadable;        // its size cannot be read
   std::string timestamp = "2026-12-09T20:01:02+08:00";
   bool failCommands = false;
-  std::vector<std::string> events;  // writes, appends, renames, runs and opens, in order
+  int firstBindablePort = 0;            // as for root or on Windows
+  std::set<std::string> runningImages;  // image names ImageRunning reports, e.g. "rsync.exe"
+  std::set<int> acceptingPorts;         // loopback ports PortAccepts reports
+  std::vector<std::string> events;      // writes, appends, renames, runs and opens, in order
   std::vector<Command> commands;
   std::vector<std::shared_ptr<FakeWatch>> watches;
 };

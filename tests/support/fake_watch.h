@@ -12,10 +12,12 @@ class FakeWatch : public CommandWatch {
   bool Ended() const override { return ended; }
   int ExitStatus() const override { return exitStatus; }
   std::string ErrorOutput() const override { return errorOutput; }
+  void StopCapturing() override { capturing = false; }
 
   bool ended = false;
   int exitStatus = 0;
   std::string errorOutput;
+  bool capturing = true;  // false once the caller said it needs no more error output
 };
 
 }  // namespace mirvo::testing

@@ -95,5 +95,39 @@ TEST(TranslatedConfigName, IsStablePerOriginalAndDistinctBetweenThem) {
   EXPECT_EQ(name.size(), std::string("rsyncd-0123456789abcdef.conf").size());
 }
 
+TEST(DaemonLogPath, TakesOnlyAPlainNameInThePrivateFolder) {
+  struct Case {
+    const char* requested;
+    const char* path;
+  } cases[] = {
+      {"/run/user/7/mirvo-rsync/rsyncd-Ab12Cd.log", "/run/user/7/mirvo-rsync/rsyncd-Ab12Cd.log"},
+      {"", "/run/user/7/mirvo-rsync/rsyncd.log"},
+      {"/tmp/rsyncd.log", "/run/user/7/mirvo-rsync/rsyncd.log"},
+      {"/run/user/7/mirvo-rsync/../x.log", "/run/user/7/mirvo-rsync/rsyncd.log"},
+      {"/run/user/7/mirvo-rsync/sub/x.log", "/run/user/7/mirvo-rsync/rsyncd.log"},
+      {"/run/user/7/mirvo-rsync/..", "/run/user/7/mirvo-rsync/rsyncd.log"},
+      {"/run/user/7/mirvo-rsync/", "/run/user/7/mirvo-rsync/rsyncd.log"},
+      {"/run/user/7/mirvo-rsync-other/x.log", "/run/user/7/mirvo-rsync/rsyncd.log"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DaemonLogPath("/run/user/7/mirvo-rsync", c.requested), c.path) << c.requested;
+  }
+}
+
+TEST(NeedsDaemonLog, OnlyForADaemonThatNamesNoLogOfItsOwn) {
+  using Words = std::vector<std::string>;
+  struct Case {
+    Words arguments;
+    bool needed;
+  } cases[] = {
+      {{"--config=/a/rsyncd.conf", "--port=873", "--daemon", "--no-detach"}, true},
+      {{"--daemon", "--log-file=/x.log"}, false},
+      {{"--log-file", "/x.log", "--daemon"}, false},
+      {{"-av", "/a/", "rsync://127.0.0.1/m/"}, false},
+      {{"--daemonize"}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NeedsDaemonLog(c.arguments), c.needed);
+}
+
 }  // namespace
 }  // namespace mirvo::cygwin_rsync

@@ -23,6 +23,7 @@ constexpr const char* kReportingRsync =
     "#!/bin/sh\n"
     "read comm < /proc/$$/comm\n"
     "printf 'comm=%s\\n' \"$comm\"\n"
+    "printf 'log variable=%s\\n' \"${MIRVO_RSYNC_LOG-unset}\"\n"
     "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n";
 
 struct Outcome {
@@ -39,9 +40,11 @@ class LauncherTest : public ::testing::Test {
     dir.Write("bin/rsync", kReportingRsync, 0755);
   }
 
-  Outcome Launch(const std::string& searchPath, const std::vector<std::string>& arguments) {
+  Outcome Launch(const std::string& searchPath, const std::vector<std::string>& arguments,
+                 const std::string& daemonLog = "") {
     std::string line = "env -i PATH='" + searchPath + "' XDG_RUNTIME_DIR='" + (dir / "runtime") +
-                       "' '" + std::string(MIRVO_LAUNCHER) + "'";
+                       "' " + (daemonLog.empty() ? "" : "MIRVO_RSYNC_LOG='" + daemonLog + "' ") +
+                       "'" + std::string(MIRVO_LAUNCHER) + "'";
     for (const std::string& argument : arguments) line += " '" + argument + "'";
     line += " >'" + (dir / "out") + "' 2>'" + (dir / "err") + "'";
     int status = std::system(line.c_str());
@@ -70,7 +73,8 @@ TEST_F(LauncherTest, MapsArgumentsAndRunsRsyncAsRsyncExe) {
 
   const std::string copy =
       PrivateFolder() + "/" + cygwin_rsync::TranslatedConfigName(dir / "rsyncd.conf");
-  EXPECT_EQ(outcome.output, "comm=rsync.exe\n[--config=" + copy + "]\n[--port=8873]\n" +
+  EXPECT_EQ(outcome.output, "comm=rsync.exe\nlog variable=unset\n[--config=" + copy +
+                                "]\n[--port=8873]\n" +
                                 "[--password-file=" + (dir / "rsync.secrets") + "]\n" +
                                 "[/mnt/c/test]\n[user@127.0.0.1::m]\n");
   const std::string ids = geteuid() == 0 ? "uid = 0\r\ngid = 0\r\n" : "";
@@ -102,6 +106,39 @@ TEST_F(LauncherTest, KeepsOneCopyPerConfigurationAndNothingElse) {
       cygwin_rsync::TranslatedConfigName(dir / "other/rsyncd.conf")};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(names, expected);
+}
+
+TEST_F(LauncherTest, GivesADaemonAPrivateLogFile) {
+  dir.Write("rsyncd.conf", "[a]\n");
+  const std::string config = "--config=/cygdrive/" + (dir / "rsyncd.conf");
+  const std::string named = PrivateFolder() + "/rsyncd-named.log";
+  struct Case {
+    std::string requested;  // MIRVO_RSYNC_LOG
+    std::string log;
+    std::string keptText;  // what an earlier run left in the file
+  } cases[] = {
+      {named, named, ""},  // the program's file starts afresh
+      {"", PrivateFolder() + "/rsyncd.log", "earlier\n"},
+      {dir / "elsewhere.log", PrivateFolder() + "/rsyncd.log", "earlier\n"},
+  };
+  for (const Case& c : cases) {
+    mkdir(PrivateFolder().c_str(), 0700);
+    dir.Write("runtime/mirvo-rsync/" + c.log.substr(c.log.rfind('/') + 1), "earlier\n", 0644);
+    Outcome outcome = Launch(withReportingRsync, {config, "--daemon", "--no-detach"}, c.requested);
+    ASSERT_EQ(outcome.exitStatus, 0) << outcome.errors;
+    const std::string copy =
+        PrivateFolder() + "/" + cygwin_rsync::TranslatedConfigName(dir / "rsyncd.conf");
+    EXPECT_EQ(outcome.output, "comm=rsync.exe\nlog variable=unset\n[--log-file=" + c.log +
+                                  "]\n[--config=" + copy + "]\n[--daemon]\n[--no-detach]\n")
+        << c.requested;
+    EXPECT_EQ(ModeOf(c.log), 0600u) << c.log;
+    EXPECT_EQ(ReadAll(c.log), c.keptText) << c.log;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere.log"));
+
+  // A log the caller names itself is left as it is.
+  Outcome own = Launch(withReportingRsync, {"--daemon", "--log-file=/x/y.log"}, named);
+  EXPECT_EQ(own.output, "comm=rsync.exe\nlog variable=unset\n[--daemon]\n[--log-file=/x/y.log]\n");
 }
 
 TEST_F(LauncherTest, WithoutSystemRsyncSaysSoAndEndsWith127) {

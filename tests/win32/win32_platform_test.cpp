@@ -1,5 +1,7 @@
 #include "foundation/win32/win32_platform.h"
 
+#include <winsock2.h>
+// after winsock2.h
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -220,6 +222,120 @@ TEST_F(Win32PlatformTest, ATransferEndsWithRsyncsExitStatus) {
     ASSERT_TRUE(run.value()->Ended());
     EXPECT_EQ(run.value()->ExitStatus(), c.status) << (c.wanted ? c.wanted : "none");
   }
+}
+
+bool WaitUntilEnded(const std::shared_ptr<CommandWatch>& watch) {
+  return WaitUntil([&] { return watch->Ended(); });
+}
+return watch->Ended();
+}
+
+TEST_F(Win32PlatformTest, RunsTheSystemsCmdExeNotOneBesideTheProgramOrInTheCurrentFolder) {
+  fs::copy_file(RECORDING_RSYNC, folder_ / "bin" / "rsync.exe");
+  wchar_t self[MAX_PATH];
+  fs::path programFolder =
+      fs::path(std::wstring(self, GetModuleFileNameW(nullptr, self, MAX_PATH))).parent_path();
+  fs::path current = folder_ / "current";
+  fs::create_directories(current);
+  // Recording programs named cmd.exe: run, they would leave recorded.txt beside themselves.
+  const fs::path planted[] = {programFolder / "cmd.exe", current / "cmd.exe"};
+  for (const fs::path& cmd : planted) {
+    fs::remove(cmd.parent_path() / "recorded.txt");
+    fs::copy_file(RECORDING_RSYNC, cmd, fs::copy_options::overwrite_existing);
+  }
+  fs::path saved = fs::current_path();
+  fs::current_path(current);
+
+  Result<std::shared_ptr<CommandWatch>> run = platform_->RunCommand(
+      "cmd.exe /c " + Folder() + "\\bin\\rsync --planted", WindowMode::Hidden);
+  std::string recorded = WaitForRecord(folder_ / "bin" / "recorded.txt", 1);
+  fs::current_path(saved);
+  ASSERT_TRUE(run.ok()) << run.error().message;
+  EXPECT_TRUE(WaitUntilEnded(run.value()));
+  for (const fs::path& cmd : planted) {
+    EXPECT_FALSE(fs::exists(cmd.parent_path() / "recorded.txt")) << cmd.string() << " was run";
+    fs::remove(cmd);
+    fs::remove(cmd.parent_path() / "recorded.txt");
+  }
+  EXPECT_NE(recorded.find("--planted"), std::string::npos) << "the real cmd.exe ran rsync";
+}
+
+TEST_F(Win32PlatformTest, StartedCommandsInheritNoHandleOfTheProgram) {
+  fs::copy_file(RECORDING_RSYNC, folder_ / "bin" / "rsync.exe");
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE marker = CreateFileW((folder_ / "marker.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                              &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(marker, INVALID_HANDLE_VALUE);
+  const std::string probe =
+      " --probe=" + std::to_string(reinterpret_cast<ULONG_PTR>(marker)) + " --mode-";
+  for (WindowMode mode : {WindowMode::Hidden, WindowMode::NormalFocus}) {
+    const std::string tag = mode == WindowMode::Hidden ? "hidden" : "normal";
+    Result<std::shared_ptr<CommandWatch>> run =
+        platform_->RunCommand("cmd.exe /c " + Folder() + "\\bin\\rsync" + probe + tag, mode);
+    ASSERT_TRUE(run.ok()) << run.error().message;
+    EXPECT_TRUE(WaitUntilEnded(run.value())) << tag;
+  }
+  CloseHandle(marker);
+  std::string recorded = WaitForRecord(folder_ / "bin" / "recorded.txt", 2);
+  EXPECT_NE(recorded.find("--mode-hidden probe=none\n"), std::string::npos) << recorded;
+  EXPECT_NE(recorded.find("--mode-normal probe=none\n"), std::string::npos) << recorded;
+}
+
+TEST_F(Win32PlatformTest, ErrorOutputKeepsTheFirst64KiBAndStopsWhenAsked) {
+  fs::copy_file(RECORDING_RSYNC, folder_ / "bin" / "rsync.exe");
+  struct Case {
+    bool stopAfterStart;
+    std::size_t kept;
+  } cases[] = {{false, 64 * 1024}, {true, 6}};
+  for (const Case& c : cases) {
+    fs::remove(folder_ / "bin" / "go");
+    fs::remove(folder_ / "bin" / "recorded.txt");
+    Result<std::shared_ptr<CommandWatch>> run = platform_->RunCommand(
+        "cmd.exe /c " + Folder() + "\\bin\\rsync --noisy --daemon", WindowMode::Hidden);
+    ASSERT_TRUE(run.ok()) << run.error().message;
+    std::shared_ptr<CommandWatch> watch = run.value();
+    for (int i = 0; i < 200 && watch->ErrorOutput() != "start\n"; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(watch->ErrorOutput(), "start\n");
+    if (c.stopAfterStart) watch->StopCapturing();
+    std::ofstream(folder_ / "bin" / "go") << "go";
+    // Recorded only after all 1.2 MiB were written: the output was read, nothing blocked.
+    EXPECT_NE(WaitForRecord(folder_ / "bin" / "recorded.txt", 1), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(watch->Ended()) << "the daemon keeps running";
+    EXPECT_EQ(watch->ErrorOutput().size(), c.kept);
+    EXPECT_EQ(watch->ErrorOutput().substr(0, 6), "start\n");
+    EXPECT_TRUE(platform_->ImageRunning("RSYNC.EXE"));
+
+    Result<std::shared_ptr<CommandWatch>> stop =
+        platform_->RunCommand(std::string(StopDaemonCommand), WindowMode::Hidden);
+    ASSERT_TRUE(stop.ok());
+    EXPECT_TRUE(WaitUntilEnded(stop.value())) << "the kill command's own end is seen";
+    EXPECT_TRUE(WaitUntilEnded(watch));
+    EXPECT_FALSE(platform_->ImageRunning("rsync.exe"));
+  }
+}
+
+TEST(Win32PortAccepts, SeesAListenerComeAndGo) {
+  WSADATA data;
+  ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  int length = sizeof address;
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  const int port = ntohs(address.sin_port);
+  Win32Platform platform;
+  EXPECT_FALSE(platform.PortAccepts(port)) << "bound but not listening";
+  ASSERT_EQ(listen(listener, 4), 0);
+  EXPECT_TRUE(platform.PortAccepts(port));
+  closesocket(listener);
+  EXPECT_FALSE(platform.PortAccepts(port));
+  EXPECT_EQ(platform.FirstBindablePort(), 0);
+  WSACleanup();
 }
 
 }  // namespace

@@ -108,4 +108,24 @@ std::string TranslatedConfigName(std::string_view configPath) {
   return std::string("rsyncd-") + hex + ".conf";
 }
 
+std::string DaemonLogPath(std::string_view privateFolder, std::string_view requested) {
+  std::string prefix = std::string(privateFolder) + "/";
+  if (requested.starts_with(prefix)) {
+    std::string_view name = requested.substr(prefix.size());
+    if (!name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos) {
+      return std::string(requested);
+    }
+  }
+  return prefix + "rsyncd.log";
+}
+
+bool NeedsDaemonLog(const std::vector<std::string>& arguments) {
+  bool daemon = false;
+  for (const std::string& argument : arguments) {
+    if (argument == "--log-file" || argument.starts_with("--log-file=")) return false;
+    if (argument == "--daemon") daemon = true;
+  }
+  return daemon;
+}
+
 }  // namespace mirvo::cygwin_rsync

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mirvo::cygwin_rsync {
 
@@ -22,5 +23,13 @@ std::string TranslateDaemonConfig(std::string_view config, bool keepIds);
 // The file name of the translated copy of the configuration at configPath: the same original
 // always gets the same name, different originals different names.
 std::string TranslatedConfigName(std::string_view configPath);
+
+// The file the daemon logs to: the one the caller named (requested, from the environment) when it
+// is a plain file name directly in the private folder, else rsyncd.log there.
+std::string DaemonLogPath(std::string_view privateFolder, std::string_view requested);
+
+// True for the arguments of a daemon start (--daemon), which gets a log file of its own unless
+// the arguments already name one (--log-file).
+bool NeedsDaemonLog(const std::vector<std::string>& arguments);
 
 }  // namespace mirvo::cygwin_rsync

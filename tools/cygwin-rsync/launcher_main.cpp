@@ -1,7 +1,7 @@
 // bin/rsync.exe of the Linux build: stands in for the Cygwin rsync. It maps the Cygwin paths of
-// its arguments to native ones, hands the daemon a translated copy of its configuration, and then
-// becomes the system's rsync under the image name rsync.exe, so that "taskkill /F /im rsync.exe"
-// ends exactly the rsync processes started through MIRVO.
+// its arguments to native ones, hands the daemon a translated copy of its configuration and a
+// private log file, and then becomes the system's rsync under the image name rsync.exe, so that
+// "taskkill /F /im rsync.exe" ends exactly the rsync processes started through MIRVO.
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -16,10 +16,13 @@
 #include <vector>
 
 #include "cygwin_rsync_core.h"
+#include "foundation/posix/rsync_runtime.h"
 
 namespace {
 
+using mirvo::cygwin_rsync::DaemonLogPath;
 using mirvo::cygwin_rsync::MapArgument;
+using mirvo::cygwin_rsync::NeedsDaemonLog;
 using mirvo::cygwin_rsync::TranslateDaemonConfig;
 using mirvo::cygwin_rsync::TranslatedConfigName;
 
@@ -63,30 +66,10 @@ std::optional<std::string> FindSystemRsync() {
   return std::nullopt;
 }
 
-bool IsPrivateFolder(const std::string& folder) {
-  struct stat info;
-  return lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
-         (info.st_mode & 077) == 0;
-}
-
-// A folder only this user can enter: under $XDG_RUNTIME_DIR when it is this user's, else in /tmp.
 std::optional<std::string> PrivateFolder() {
-  std::string folder = "/tmp/mirvo-rsync-" + std::to_string(geteuid());
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime == '/') {
-    struct stat info;
-    if (stat(runtime, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid()) {
-      folder = std::string(runtime) + "/mirvo-rsync";
-    }
-  }
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    Complain("无法创建文件夹“" + folder + "”：" + Reason(errno));
-    return std::nullopt;
-  }
-  // Someone else's folder, or one others can enter, must not hold the daemon's configuration.
-  if (!IsPrivateFolder(folder)) {
-    Complain("文件夹“" + folder + "”不是当前用户的私有文件夹（须为本用户所有、权限 0700）");
-    return std::nullopt;
-  }
+  std::string problem;
+  std::optional<std::string> folder = mirvo::PrivateRuntimeFolder(problem);
+  if (!folder) Complain(problem);
   return folder;
 }
 
@@ -163,6 +146,24 @@ std::optional<std::string> TranslatedConfig(const std::string& folder,
   return folder + "/" + name;
 }
 
+// The daemon's own log, private to this user: rsync writes there why it could not listen ("bind()
+// failed: Permission denied") or why it stopped. A file named by the program is started afresh;
+// the default one grows as rsync's logs do. nullopt when it cannot be made: the daemon then runs
+// without it.
+std::optional<std::string> DaemonLog(const std::string& folder) {
+  const char* requested = std::getenv(mirvo::kDaemonLogVariable);
+  std::string path = DaemonLogPath(folder, requested != nullptr ? requested : "");
+  const int fresh = path == folder + "/rsyncd.log" ? O_APPEND : O_TRUNC;
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | fresh, 0600);
+  if (fd < 0 || fchmod(fd, 0600) != 0) {
+    Complain("无法写入文件“" + path + "”：" + Reason(errno));
+    if (fd >= 0) close(fd);
+    return std::nullopt;
+  }
+  close(fd);
+  return path;
+}
+
 // A link named rsync.exe to the system's rsync; started through it, rsync's image name is
 // rsync.exe. Replaced atomically, so concurrent starts never see it missing.
 std::optional<std::string> RsyncLink(const std::string& folder, const std::string& systemRsync) {
@@ -210,10 +211,16 @@ int main(int argc, char** argv) {
     }
   }
 
+  std::optional<std::string> log;
+  if (NeedsDaemonLog(arguments)) log = DaemonLog(*folder);
+  unsetenv(mirvo::kDaemonLogVariable);
+
   std::optional<std::string> link = RsyncLink(*folder, *systemRsync);
   if (!link) return kFailed;
+  std::string logOption = log ? "--log-file=" + *log : "";
   std::vector<char*> rsyncArgv;
   rsyncArgv.push_back(link->data());
+  if (log) rsyncArgv.push_back(logOption.data());
   for (std::string& argument : arguments) rsyncArgv.push_back(argument.data());
   rsyncArgv.push_back(nullptr);
   execv(link->c_str(), rsyncArgv.data());

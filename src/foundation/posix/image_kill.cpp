@@ -41,6 +41,27 @@ bool ReadProcessInfo(pid_t pid, ProcessInfo& info) {
   return true;
 }
 
+// Pid of every entry of /proc that names a process.
+template <class Visit>
+void ForEachProcess(DIR* proc, Visit visit) {
+  while (dirent* entry = readdir(proc)) {
+    char* end = nullptr;
+    long number = std::strtol(entry->d_name, &end, 10);
+    if (end == entry->d_name || *end != '\0' || number <= 0) continue;
+    if (!visit(static_cast<pid_t>(number))) break;
+  }
+}
+
+// A live (not zombie, not dying) process, other than this one, of a matching image name.
+bool IsLiveProcessNamed(pid_t pid, std::string_view imageName) {
+  if (pid == getpid()) return false;
+  ProcessInfo info;
+  if (!ReadProcessInfo(pid, info)) return false;
+  // A zombie or a dying process is already ended; it must not count as a match.
+  if (info.state == 'Z' || info.state == 'X' || info.state == 'x') return false;
+  return ImageNamesMatch(info.comm, imageName);
+}
+
 }  // namespace
 
 bool ImageNamesMatch(std::string_view comm, std::string_view imageName) {
@@ -57,32 +78,35 @@ bool ImageNamesMatch(std::string_view comm, std::string_view imageName) {
 }
 
 int SignalProcessesNamed(std::string_view imageName, int signal) {
-  const pid_t self = getpid();
   std::set<pid_t> signalled;
   for (int scan = 0; scan < kMaxScans; ++scan) {
     DIR* proc = opendir("/proc");
     if (proc == nullptr) break;
     bool foundNew = false;
-    while (dirent* entry = readdir(proc)) {
-      char* end = nullptr;
-      long number = std::strtol(entry->d_name, &end, 10);
-      if (end == entry->d_name || *end != '\0' || number <= 0) continue;
-      pid_t pid = static_cast<pid_t>(number);
-      if (pid == self || signalled.count(pid) != 0) continue;
-      ProcessInfo info;
-      if (!ReadProcessInfo(pid, info)) continue;
-      // A zombie or a dying process is already ended; it must not count as a match.
-      if (info.state == 'Z' || info.state == 'X' || info.state == 'x') continue;
-      if (!ImageNamesMatch(info.comm, imageName)) continue;
-      if (kill(pid, signal) == 0) {
+    ForEachProcess(proc, [&](pid_t pid) {
+      if (signalled.count(pid) == 0 && IsLiveProcessNamed(pid, imageName) &&
+          kill(pid, signal) == 0) {
         signalled.insert(pid);
         foundNew = true;
       }
-    }
+      return true;
+    });
     closedir(proc);
     if (!foundNew) break;
   }
   return static_cast<int>(signalled.size());
+}
+
+bool ProcessNamedRuns(std::string_view imageName) {
+  DIR* proc = opendir("/proc");
+  if (proc == nullptr) return false;
+  bool found = false;
+  ForEachProcess(proc, [&](pid_t pid) {
+    found = IsLiveProcessNamed(pid, imageName) && kill(pid, 0) == 0;
+    return !found;
+  });
+  closedir(proc);
+  return found;
 }
 
 }  // namespace mirvo

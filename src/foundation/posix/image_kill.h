@@ -14,4 +14,8 @@ bool ImageNamesMatch(std::string_view comm, std::string_view imageName);
 // while the scan ran are not missed. Returns how many processes were signalled.
 int SignalProcessesNamed(std::string_view imageName, int signal);
 
+// True while a live process, other than this one, has a matching image name and this user may
+// signal it: what SignalProcessesNamed would end.
+bool ProcessNamedRuns(std::string_view imageName);
+
 }  // namespace mirvo

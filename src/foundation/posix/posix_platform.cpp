@@ -18,6 +18,8 @@
 #include "foundation/posix/image_kill.h"
 #include "foundation/posix/interpreter_line.h"
 #include "foundation/posix/process_start.h"
+#include "foundation/posix/rsync_runtime.h"
+#include "foundation/posix/system_queries.h"
 
 namespace mirvo {
 namespace {
@@ -159,6 +161,21 @@ Result<std::shared_ptr<CommandWatch>> RunTaskkill(const std::vector<std::string>
   int signal = request.value().force ? SIGKILL : SIGTERM;
   int ended = SignalProcessesNamed(request.value().imageName, signal);
   return EndedWatch(ended > 0 ? 0 : kTaskkillFoundNothing);
+}
+
+// A log file of its own for each hidden start, in the launcher's private folder, where an rsync
+// daemon started through bin/rsync.exe writes its reasons. Created here (mode 0600, a name nobody
+// else has) and empty; the watch removes it once the process has ended. Empty when there is no
+// such folder: the command then runs without one.
+std::string NewDaemonLogPath() {
+  std::string problem;
+  std::optional<std::string> folder = PrivateRuntimeFolder(problem);
+  if (!folder) return {};
+  std::string path = *folder + "/rsyncd-XXXXXX.log";
+  int fd = mkostemps(path.data(), 4, O_CLOEXEC);
+  if (fd < 0) return {};
+  close(fd);
+  return path;
 }
 
 }  // namespace
@@ -320,8 +337,21 @@ Result<std::shared_ptr<CommandWatch>> PosixPlatform::RunCommand(const std::strin
       return StartInTerminal(*terminal, command.keepOpen, argv);
     }
   }
-  return StartProcess(argv, ErrorOutputTo::Kept);
+  if (mode == WindowMode::NormalFocus) return StartProcess(argv, ErrorOutputTo::Kept);
+  const std::string log = NewDaemonLogPath();
+  Result<std::shared_ptr<CommandWatch>> started = StartProcess(argv, ErrorOutputTo::Kept, log);
+  // A process that never ran leaves no log behind; one that ran has its log removed at its end.
+  if (!started.ok() && !log.empty()) unlink(log.c_str());
+  return started;
 }
+
+int PosixPlatform::FirstBindablePort() const { return mirvo::FirstBindablePort(); }
+
+bool PosixPlatform::ImageRunning(const std::string& imageName) const {
+  return ProcessNamedRuns(imageName);
+}
+
+bool PosixPlatform::PortAccepts(int port) const { return LoopbackPortAccepts(port, 250); }
 
 Status PosixPlatform::OpenWebAddress(const std::string& address) {
   std::optional<std::string> opener = FindInPath("xdg-open");

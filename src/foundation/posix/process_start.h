@@ -8,15 +8,20 @@
 
 namespace mirvo {
 
-// How a started process is connected. Every process gets a session of its own and standard input
-// from /dev/null, and is always reaped (a detached thread waits for it), so no zombie is left.
+// How a started process is connected. Every process gets a session of its own, standard input
+// from /dev/null and no other descriptor of this process, and is always reaped (a detached thread
+// follows it), so no zombie is left.
 enum class ErrorOutputTo { Kept, DevNull };
 
-// Starts argv[0] (a native path) with argv by fork and execv, never through a shell, without
-// waiting. Standard output goes to /dev/null; the error output is kept for ErrorOutput() or
-// discarded. A program that cannot be executed is an error value naming it.
+// Starts argv[0] (a native path) with argv by fork and execve, never through a shell, without
+// waiting. Standard output goes to /dev/null; the error output is discarded, or read through a
+// pipe as it comes and its first 64 KiB kept for ErrorOutput() (until StopCapturing()). With Kept
+// and a daemonLog, the child finds that path in the environment variable kDaemonLogVariable, and
+// ErrorOutput() adds the last lines the process wrote there (the file is removed once the process
+// has ended). A program that cannot be executed is an error value naming it.
 Result<std::shared_ptr<CommandWatch>> StartProcess(const std::vector<std::string>& argv,
-                                                   ErrorOutputTo errors);
+                                                   ErrorOutputTo errors,
+                                                   const std::string& daemonLog = {});
 
 // A watch that has already ended with this status, for work done in-process.
 std::shared_ptr<CommandWatch> EndedWatch(int exitStatus);

@@ -8,6 +8,7 @@
 
 #include "foundation/ansi_code_page.h"
 #include "foundation/local_time.h"
+#include "foundation/win32/process_start.h"
 #include "foundation/win32/wide_text.h"
 
 namespace mirvo {
@@ -43,55 +44,6 @@ DWORD WriteAllAndClose(HANDLE file, std::string_view bytes) {
   if (ok && written != bytes.size()) code = ERROR_DISK_FULL;
   if (!CloseHandle(file) && code == ERROR_SUCCESS) code = GetLastError();
   return code;
-}
-
-// A started process. The handle is watched without ever being waited on.
-class Win32Watch : public CommandWatch {
- public:
-  Win32Watch(HANDLE process, HANDLE errorFile) : process_(process), errorFile_(errorFile) {}
-  ~Win32Watch() override {
-    CloseHandle(process_);
-    if (errorFile_ != INVALID_HANDLE_VALUE) CloseHandle(errorFile_);
-  }
-  bool Ended() const override { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
-  int ExitStatus() const override {
-    DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
-    return static_cast<int>(code);
-  }
-  std::string ErrorOutput() const override {
-    if (errorFile_ == INVALID_HANDLE_VALUE) return {};
-    std::string text;
-    LARGE_INTEGER start{};
-    SetFilePointerEx(errorFile_, start, nullptr, FILE_BEGIN);
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(errorFile_, chunk, sizeof chunk, &read, nullptr) && read > 0) {
-      text.append(chunk, read);
-    }
-    // Cygwin's rsync writes UTF-8; cmd.exe's own messages come in the ANSI code page.
-    if (IsValidUtf8(text)) return text;
-    Result<std::string> decoded = DecodeAnsi(text);
-    return decoded.ok() ? decoded.value() : text;
-  }
-
- private:
-  HANDLE process_;
-  HANDLE errorFile_;
-};
-
-// An inheritable temporary file that receives a hidden command's error output and vanishes when
-// the last handle closes.
-HANDLE CreateErrorFile() {
-  wchar_t folder[MAX_PATH + 1];
-  wchar_t name[MAX_PATH + 1];
-  if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"mrv", 0, name) == 0) {
-    return INVALID_HANDLE_VALUE;
-  }
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  return CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
-                     CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
 }  // namespace
@@ -215,33 +167,17 @@ Result<std::string> Win32Platform::AnsiToUtf8(std::string_view ansi) const {
 
 Result<std::shared_ptr<CommandWatch>> Win32Platform::RunCommand(const std::string& commandLine,
                                                                 WindowMode mode) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = mode == WindowMode::Hidden ? SW_HIDE : SW_SHOWNORMAL;
-  HANDLE errorFile = INVALID_HANDLE_VALUE;
-  if (mode == WindowMode::Hidden) {
-    errorFile = CreateErrorFile();
-    if (errorFile != INVALID_HANDLE_VALUE) {
-      startup.dwFlags |= STARTF_USESTDHANDLES;
-      startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-      startup.hStdOutput = errorFile;
-      startup.hStdError = errorFile;
-    }
-  }
-  std::wstring line = win32::Widen(commandLine);
-  PROCESS_INFORMATION process{};
-  BOOL started =
-      CreateProcessW(nullptr, line.data(), nullptr, nullptr, errorFile != INVALID_HANDLE_VALUE, 0,
-                     nullptr, nullptr, &startup, &process);
-  if (!started) {
-    DWORD code = GetLastError();
-    if (errorFile != INVALID_HANDLE_VALUE) CloseHandle(errorFile);
-    return Error{"无法启动命令“" + commandLine + "”：" + win32::SystemMessage(code)};
-  }
-  CloseHandle(process.hThread);
-  return std::shared_ptr<CommandWatch>(std::make_shared<Win32Watch>(process.hProcess, errorFile));
+  return win32::StartCommand(commandLine, mode);
 }
+
+// Any port: Windows lets every user listen on the ports below 1024.
+int Win32Platform::FirstBindablePort() const { return 0; }
+
+bool Win32Platform::ImageRunning(const std::string& imageName) const {
+  return win32::ImageRuns(imageName);
+}
+
+bool Win32Platform::PortAccepts(int port) const { return win32::LoopbackPortAccepts(port, 250); }
 
 Status Win32Platform::OpenWebAddress(const std::string& address) {
   // The shell hands the address to the default browser and does not wait for it.

@@ -27,6 +27,9 @@ class Win32Platform : public Platform {
   Result<std::string> AnsiToUtf8(std::string_view ansi) const override;
   Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
                                                    WindowMode mode) override;
+  int FirstBindablePort() const override;
+  bool ImageRunning(const std::string& imageName) const override;
+  bool PortAccepts(int port) const override;
   Status OpenWebAddress(const std::string& address) override;
 
  private:

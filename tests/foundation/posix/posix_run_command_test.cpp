@@ -1,19 +1,28 @@
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "foundation/posix/image_kill.h"
 #include "foundation/posix/posix_platform.h"
+#include "foundation/posix/rsync_runtime.h"
+#include "foundation/posix/system_queries.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 
 namespace mirvo {
 namespace {
 
+using testing::ModeOf;
 using testing::TempFolder;
 using testing::WaitUntil;
 
@@ -37,6 +46,7 @@ constexpr const char* kShowArguments =
     "printf 'stdout=%s\\n' \"$(readlink /proc/$$/fd/1)\" >&2\n"
     "printf 'session=%s\\n' \"$(cut -d' ' -f6 /proc/$$/stat)\" >&2\n"
     "printf 'pid=%s\\n' $$ >&2\n"
+    "for f in /proc/$$/fd/*; do printf 'fd=%s\\n' \"$(readlink \"$f\")\" >&2; done\n"
     "exit 3\n";
 
 class PosixRunCommandTest : public ::testing::Test {
@@ -68,9 +78,16 @@ TEST_F(PosixRunCommandTest, PassesArgumentsVerbatimWithoutAShell) {
 }
 
 TEST_F(PosixRunCommandTest, HiddenRunsDetachedAndIsReaped) {
+  // Opened without close-on-exec, as a library might: the command must not get it.
+  const std::string marker = dir / "marker";
+  int leaked = open(marker.c_str(), O_WRONLY | O_CREAT, 0600);
+  ASSERT_GE(leaked, 3);
   std::shared_ptr<CommandWatch> watch = Start(platform, "cmd.exe /c " + dir.path() + "/show.exe");
+  close(leaked);
   ASSERT_EQ(Ended(watch), "");
   std::string output = watch->ErrorOutput();
+  EXPECT_EQ(output.find(marker), std::string::npos) << output;
+  EXPECT_NE(output.find("fd=pipe:"), std::string::npos) << output;
   EXPECT_NE(output.find("stdin=/dev/null\n"), std::string::npos) << output;
   EXPECT_NE(output.find("stdout=/dev/null\n"), std::string::npos) << output;
   std::size_t pidAt = output.find("pid=");
@@ -132,12 +149,15 @@ TEST_F(PosixRunCommandTest, TaskkillEndsEveryProcessOfTheNameAndNothingElse) {
   std::string upper = name;
   for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
 
+  EXPECT_TRUE(platform.ImageRunning(upper));
   std::shared_ptr<CommandWatch> kill = Start(platform, "cmd.exe /c taskkill /f /IM " + upper);
   ASSERT_TRUE(kill && kill->Ended());
   EXPECT_EQ(kill->ExitStatus(), 0);
   ASSERT_EQ(Ended(first), "");
   EXPECT_EQ(first->ExitStatus(), 128 + SIGKILL);
+  EXPECT_FALSE(platform.ImageRunning(name)) << "a reaped process no longer runs";
   EXPECT_FALSE(second->Ended());
+  EXPECT_TRUE(platform.ImageRunning("x" + name));
 
   std::shared_ptr<CommandWatch> again = Start(platform, "cmd.exe /c taskkill /F /im " + name);
   ASSERT_TRUE(again && again->Ended());
@@ -156,6 +176,146 @@ TEST_F(PosixRunCommandTest, TaskkillComparesTheFirstFifteenCharacters) {
   ASSERT_TRUE(kill);
   EXPECT_EQ(kill->ExitStatus(), 0);
   ASSERT_EQ(Ended(sleeper), "");
+}
+
+// Says "start PID", waits for PATH.go, writes 1.2 MB to its error output, leaves PATH.done and
+// stays: a daemon that talks a lot.
+constexpr const char* kNoisy =
+    "#!/bin/sh\n"
+    "printf 'start %s\\n' $$ >&2\n"
+    "while [ ! -e \"$0.go\" ]; do sleep 0.02; done\n"
+    "head -c 1200000 /dev/zero | tr '\\0' x >&2\n"
+    ": > \"$0.done\"\n"
+    "exec sleep 30\n";
+
+TEST_F(PosixRunCommandTest, ErrorOutputKeepsTheFirst64KiBAndStopsWhenAsked) {
+  const std::string noisy = dir.Write("noisy.exe", kNoisy, 0755);
+  struct Case {
+    bool stopAfterStart;
+    bool keepsAll;  // else only "start PID\n"
+  } cases[] = {{false, true}, {true, false}};
+  for (const Case& c : cases) {
+    unlink((noisy + ".go").c_str());
+    unlink((noisy + ".done").c_str());
+    std::shared_ptr<CommandWatch> watch = Start(platform, "cmd.exe /c " + noisy);
+    ASSERT_TRUE(watch);
+    ASSERT_TRUE(WaitUntil([&] { return watch->ErrorOutput().ends_with("\n"); }));
+    const std::string start = watch->ErrorOutput();
+    ASSERT_TRUE(start.starts_with("start ")) << start;
+    const pid_t pid = std::stoi(start.substr(6));
+    if (c.stopAfterStart) watch->StopCapturing();
+    dir.Write("noisy.exe.go", "");
+    // Left only once all of it was written: the output was read as it came, nothing blocked.
+    EXPECT_TRUE(WaitUntil([&] { return access((noisy + ".done").c_str(), F_OK) == 0; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(watch->Ended()) << "the command runs on";
+    const std::string kept = watch->ErrorOutput();
+    EXPECT_EQ(kept.size(), c.keepsAll ? 64u * 1024 : start.size());
+    EXPECT_EQ(kept.substr(0, start.size()), start);
+    kill(pid, SIGKILL);
+    ASSERT_EQ(Ended(watch), "");
+    EXPECT_EQ(watch->ExitStatus(), 128 + SIGKILL);
+  }
+}
+
+// Writes to the log the platform names, as the daemon does through the launcher, and says where.
+constexpr const char* kLogging =
+    "#!/bin/sh\n"
+    "line() { printf '2026/12/09 20:02:28 [%s] %s\\n' \"$1\" \"$2\" >> \"$MIRVO_RSYNC_LOG\"; }\n"
+    "line $$ 'rsyncd version 3.5.0 starting, listening on port 873'\n"
+    "line 1 'connect from elsewhere (10.0.0.1)'\n"
+    "line $$ 'bind() failed: Address already in use (address-family 2)'\n"
+    "printf 'mode=%s in=%s\\n' \"$(stat -c %a \"$MIRVO_RSYNC_LOG\")\" "
+    "\"$(dirname \"$MIRVO_RSYNC_LOG\")\" >&2\n"
+    "exit 10\n";
+
+TEST_F(PosixRunCommandTest, ErrorOutputEndsWithTheDaemonsOwnLogLines) {
+  mkdir((dir / "runtime").c_str(), 0700);
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved = runtime != nullptr ? runtime : "";
+  setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+  dir.Write("logging.exe", kLogging, 0755);
+  std::shared_ptr<CommandWatch> watch = Start(platform, "cmd.exe /c " + (dir / "logging.exe"));
+  if (runtime != nullptr) setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+  if (runtime == nullptr) unsetenv("XDG_RUNTIME_DIR");
+  ASSERT_EQ(Ended(watch), "");
+  EXPECT_EQ(watch->ExitStatus(), 10);
+  const std::string folder = dir / "runtime/mirvo-rsync";
+  EXPECT_EQ(
+      watch->ErrorOutput(),
+      "mode=600 in=" + folder + "\nbind() failed: Address already in use (address-family 2)\n");
+  EXPECT_TRUE(std::filesystem::is_empty(folder)) << "the log is removed once the daemon ended";
+  EXPECT_EQ(ModeOf(folder), 0700u);
+}
+
+TEST(DaemonLogLines, KeepsTheDaemonsOwnLastLinesWithoutTimeAndBanner) {
+  const std::string log =
+      "2026/12/09 19:59:07 [14633] rsyncd version 3.5.0 starting, listening on port 873\n"
+      "2026/12/09 19:59:07 [14633] bind() failed: Permission denied (address-family 2)\r\n"
+      "2026/12/09 19:59:08 [146330] connect from a child whose id only begins alike\n"
+      "2026/12/09 19:59:08 [1463] and one whose id is shorter\n"
+      "not a log line [14633] at all\n"
+      "2026/12/09 19:59:09 [14633] unable to bind any inbound sockets on port 873\n"
+      "2026/12/09 19:59:09 [14633] rsync error: error in socket IO (code 10)";
+  struct Case {
+    pid_t pid;
+    std::size_t maxLines;
+    std::string lines;
+  } cases[] = {
+      {14633, 10,
+       "bind() failed: Permission denied (address-family 2)\n"
+       "unable to bind any inbound sockets on port 873\n"
+       "rsync error: error in socket IO (code 10)\n"},
+      {14633, 1, "rsync error: error in socket IO (code 10)\n"},
+      {1463, 10, "and one whose id is shorter\n"},
+      {99, 10, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DaemonLogLines(log, c.pid, c.maxLines), c.lines) << c.pid << " " << c.maxLines;
+  }
+}
+
+TEST(FirstBindablePort, FollowsTheCapabilitiesAStartedProgramKeeps) {
+  const std::string withCapability =
+      "CapInh:\t0000000000000000\nCapBnd:\t000001ffffffffff\n"
+      "CapAmb:\t0000000000000400\n";
+  const std::string without = "CapBnd:\t000001fffffffbff\nCapAmb:\t0000000000000000\n";
+  struct Case {
+    bool root;
+    std::string status;
+    std::string unprivilegedStart;
+    int first;
+  } cases[] = {
+      {true, withCapability, "1024\n", 0},  {true, without, "1024\n", 1024},
+      {false, withCapability, "1024\n", 0}, {false, without, "1024\n", 1024},
+      {false, without, "80\n", 80},         {false, without, "", 1024},
+      {false, without, "garbage\n", 1024},  {false, "", "0\n", 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FirstBindablePortFrom(c.root, c.status, c.unprivilegedStart), c.first)
+        << c.root << " " << c.status << " " << c.unprivilegedStart;
+  }
+  if (geteuid() == 0) {
+    EXPECT_EQ(PosixPlatform("/").FirstBindablePort(), 0);
+  }
+}
+
+TEST(PosixPortAccepts, SeesAListenerComeAndGo) {
+  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  socklen_t length = sizeof address;
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  const int port = ntohs(address.sin_port);
+  PosixPlatform platform("/");
+  EXPECT_FALSE(platform.PortAccepts(port)) << "bound but not listening";
+  ASSERT_EQ(listen(listener, 4), 0);
+  EXPECT_TRUE(platform.PortAccepts(port));
+  close(listener);
+  EXPECT_FALSE(platform.PortAccepts(port));
+  EXPECT_FALSE(platform.PortAccepts(0));
 }
 
 TEST(ImageNamesMatch, FollowsTheKernelsCutAndIgnoresLetterCase) {

@@ -1,0 +1,103 @@
+#include "foundation/posix/system_queries.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <string>
+
+namespace mirvo {
+namespace {
+
+constexpr int kCapNetBindService = 10;
+constexpr int kDefaultUnprivilegedStart = 1024;
+
+// The hexadecimal capability mask after "NAME:\t" in /proc/PID/status; 0 when missing.
+std::uint64_t CapabilityMask(std::string_view status, std::string_view name) {
+  std::size_t at = 0;
+  while (at < status.size()) {
+    std::size_t end = status.find('\n', at);
+    if (end == std::string_view::npos) end = status.size();
+    std::string_view line = status.substr(at, end - at);
+    at = end + 1;
+    if (!line.starts_with(name) || line.size() <= name.size() || line[name.size()] != ':') {
+      continue;
+    }
+    std::string_view value = line.substr(name.size() + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+      value.remove_prefix(1);
+    }
+    std::uint64_t mask = 0;
+    std::from_chars(value.data(), value.data() + value.size(), mask, 16);
+    return mask;
+  }
+  return 0;
+}
+
+std::string ReadSmallFile(const char* path) {
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::string text;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(fd, buffer, sizeof buffer)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return text;
+}
+
+}  // namespace
+
+int FirstBindablePortFrom(bool root, std::string_view status, std::string_view unprivilegedStart) {
+  const std::uint64_t bit = std::uint64_t{1} << kCapNetBindService;
+  if ((CapabilityMask(status, root ? "CapBnd" : "CapAmb") & bit) != 0) return 0;
+  int start = kDefaultUnprivilegedStart;
+  while (!unprivilegedStart.empty() &&
+         (unprivilegedStart.back() == '\n' || unprivilegedStart.back() == ' ')) {
+    unprivilegedStart.remove_suffix(1);
+  }
+  int value = 0;
+  auto [end, error] = std::from_chars(unprivilegedStart.data(),
+                                      unprivilegedStart.data() + unprivilegedStart.size(), value);
+  if (error == std::errc() && end == unprivilegedStart.data() + unprivilegedStart.size() &&
+      !unprivilegedStart.empty() && value >= 0) {
+    start = value;
+  }
+  return start;
+}
+
+int FirstBindablePort() {
+  return FirstBindablePortFrom(geteuid() == 0, ReadSmallFile("/proc/self/status"),
+                               ReadSmallFile("/proc/sys/net/ipv4/ip_unprivileged_port_start"));
+}
+
+bool LoopbackPortAccepts(int port, int timeoutMs) {
+  if (port <= 0 || port > 65535) return false;
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  bool accepted = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  if (!accepted && errno == EINPROGRESS) {
+    pollfd writable{fd, POLLOUT, 0};
+    int error = 0;
+    socklen_t length = sizeof error;
+    accepted = poll(&writable, 1, timeoutMs) == 1 &&
+               getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+  }
+  close(fd);
+  return accepted;
+}
+
+}  // namespace mirvo

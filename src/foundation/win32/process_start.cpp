@@ -1,0 +1,283 @@
+#include "foundation/win32/process_start.h"
+
+#include <winsock2.h>
+// after winsock2.h, which must come first
+#include <tlhelp32.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "foundation/ansi_code_page.h"
+#include "foundation/win32/wide_text.h"
+
+namespace mirvo::win32 {
+namespace {
+
+// The most of a command's output that is kept: the start of it, where a failing start says why.
+// The rest is read and dropped, so that a chatty program never blocks on a full pipe.
+constexpr std::size_t kMaxErrorOutput = 64 * 1024;
+constexpr DWORD kPipeBuffer = 64 * 1024;
+
+// What a hidden command's follower thread and its watch share.
+struct Followed {
+  HANDLE process = nullptr;
+  HANDLE pipe = INVALID_HANDLE_VALUE;  // the reading end, overlapped
+  std::mutex mutex;
+  std::string captured;
+  bool capturing = true;
+  std::atomic<bool> ended{false};
+
+  ~Followed() {
+    if (pipe != INVALID_HANDLE_VALUE) CloseHandle(pipe);
+    CloseHandle(process);
+  }
+  void Capture(const char* bytes, std::size_t size) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!capturing || captured.size() >= kMaxErrorOutput) return;
+    captured.append(bytes, std::min(size, kMaxErrorOutput - captured.size()));
+  }
+};
+
+// Reads the pipe until its last writer is gone. The command counts as ended only once it has
+// ended and everything it wrote has been read: a read still waiting when the process has ended
+// means nothing is left unread.
+void Follow(const std::shared_ptr<Followed>& followed) {
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::vector<char> buffer(16384);
+  while (overlapped.hEvent != nullptr) {
+    ResetEvent(overlapped.hEvent);
+    DWORD got = 0;
+    BOOL ok = ReadFile(followed->pipe, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
+                       &overlapped);
+    if (!ok && GetLastError() != ERROR_IO_PENDING) break;
+    if (!ok && !followed->ended.load()) {
+      HANDLE waits[2] = {overlapped.hEvent, followed->process};
+      DWORD which = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+      if (which == WAIT_OBJECT_0 + 1 && !HasOverlappedIoCompleted(&overlapped)) {
+        followed->ended.store(true);
+      }
+    }
+    if (!GetOverlappedResult(followed->pipe, &overlapped, &got, TRUE)) break;
+    followed->Capture(buffer.data(), got);
+  }
+  if (overlapped.hEvent != nullptr) CloseHandle(overlapped.hEvent);
+  // Every writer has gone (or the pipe failed): what is left is to wait for the end itself.
+  WaitForSingleObject(followed->process, INFINITE);
+  followed->ended.store(true);
+}
+
+class Win32Watch : public CommandWatch {
+ public:
+  explicit Win32Watch(std::shared_ptr<Followed> followed) : followed_(std::move(followed)) {}
+
+  bool Ended() const override {
+    if (followed_->pipe == INVALID_HANDLE_VALUE) {
+      return WaitForSingleObject(followed_->process, 0) == WAIT_OBJECT_0;
+    }
+    return followed_->ended.load();
+  }
+  int ExitStatus() const override {
+    DWORD code = 0;
+    GetExitCodeProcess(followed_->process, &code);
+    return static_cast<int>(code);
+  }
+  std::string ErrorOutput() const override {
+    std::string text;
+    {
+      std::lock_guard<std::mutex> lock(followed_->mutex);
+      text = followed_->captured;
+    }
+    // Cygwin's rsync writes UTF-8; cmd.exe's own messages come in the ANSI code page.
+    if (IsValidUtf8(text)) return text;
+    Result<std::string> decoded = DecodeAnsi(text);
+    return decoded.ok() ? decoded.value() : text;
+  }
+  void StopCapturing() override {
+    std::lock_guard<std::mutex> lock(followed_->mutex);
+    followed_->capturing = false;
+  }
+
+ private:
+  std::shared_ptr<Followed> followed_;
+};
+
+// A pipe whose reading end (overlapped, kept here) can be waited on together with the process,
+// and whose writing end (inheritable) is the child's output.
+bool CreateOutputPipe(HANDLE& readEnd, HANDLE& writeEnd) {
+  static std::atomic<unsigned> made{0};
+  std::wstring name = L"\\\\.\\pipe\\mirvo-output-" + std::to_wstring(GetCurrentProcessId()) +
+                      L"-" + std::to_wstring(++made) + L"-" + std::to_wstring(GetTickCount64());
+  readEnd = CreateNamedPipeW(
+      name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+      PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, kPipeBuffer, 0, nullptr);
+  if (readEnd == INVALID_HANDLE_VALUE) return false;
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  writeEnd = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inherit, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (writeEnd == INVALID_HANDLE_VALUE) {
+    CloseHandle(readEnd);
+    return false;
+  }
+  return true;
+}
+
+// The system folder's cmd.exe, or empty when the system folder cannot be named.
+std::wstring SystemInterpreter() {
+  std::vector<wchar_t> folder(MAX_PATH);
+  UINT length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+  if (length >= folder.size()) {
+    folder.resize(length + 1);
+    length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+  }
+  if (length == 0 || length >= folder.size()) return {};
+  return std::wstring(folder.data(), length) + L"\\cmd.exe";
+}
+
+// "cmd.exe " in any letter case: the only program a command line may start.
+bool StartsWithInterpreter(std::string_view line) {
+  constexpr std::string_view kInterpreter = "cmd.exe ";
+  if (line.size() < kInterpreter.size()) return false;
+  for (std::size_t i = 0; i < kInterpreter.size(); ++i) {
+    char c = line[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kInterpreter[i]) return false;
+  }
+  return true;
+}
+
+Error StartError(const std::string& commandLine, const std::string& reason) {
+  return Error{"无法启动命令“" + commandLine + "”：" + reason};
+}
+
+}  // namespace
+
+Result<std::shared_ptr<CommandWatch>> StartCommand(const std::string& commandLine,
+                                                   WindowMode mode) {
+  if (!StartsWithInterpreter(commandLine)) return StartError(commandLine, "只能由 cmd.exe 执行");
+  std::wstring interpreter = SystemInterpreter();
+  if (interpreter.empty()) {
+    return StartError(commandLine, "找不到系统文件夹：" + SystemMessage(GetLastError()));
+  }
+
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+  startup.StartupInfo.wShowWindow = mode == WindowMode::Hidden ? SW_HIDE : SW_SHOWNORMAL;
+  HANDLE readEnd = INVALID_HANDLE_VALUE;
+  HANDLE writeEnd = INVALID_HANDLE_VALUE;
+  std::vector<char> attributes;
+  DWORD flags = 0;
+  if (mode == WindowMode::Hidden) {
+    if (!CreateOutputPipe(readEnd, writeEnd)) {
+      return StartError(commandLine, "无法保存错误输出：" + SystemMessage(GetLastError()));
+    }
+    startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = nullptr;
+    startup.StartupInfo.hStdOutput = writeEnd;
+    startup.StartupInfo.hStdError = writeEnd;
+    // Only this handle is inherited, whatever else of this process is inheritable.
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    attributes.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+    if (!InitializeProcThreadAttributeList(list, 1, 0, &size) ||
+        !UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &writeEnd,
+                                   sizeof writeEnd, nullptr, nullptr)) {
+      DWORD code = GetLastError();
+      CloseHandle(readEnd);
+      CloseHandle(writeEnd);
+      return StartError(commandLine, SystemMessage(code));
+    }
+    startup.lpAttributeList = list;
+    flags = EXTENDED_STARTUPINFO_PRESENT;
+  }
+
+  std::wstring line = Widen(commandLine);
+  PROCESS_INFORMATION process{};
+  BOOL started =
+      CreateProcessW(interpreter.c_str(), line.data(), nullptr, nullptr, mode == WindowMode::Hidden,
+                     flags, nullptr, nullptr, &startup.StartupInfo, &process);
+  DWORD code = GetLastError();
+  if (startup.lpAttributeList != nullptr) DeleteProcThreadAttributeList(startup.lpAttributeList);
+  // The child holds its own copy: the pipe breaks once the child and its children are gone.
+  if (writeEnd != INVALID_HANDLE_VALUE) CloseHandle(writeEnd);
+  if (!started) {
+    if (readEnd != INVALID_HANDLE_VALUE) CloseHandle(readEnd);
+    return StartError(commandLine, SystemMessage(code));
+  }
+  CloseHandle(process.hThread);
+
+  auto followed = std::make_shared<Followed>();
+  followed->process = process.hProcess;
+  followed->pipe = readEnd;
+  if (readEnd != INVALID_HANDLE_VALUE) {
+    try {
+      std::thread([followed] { Follow(followed); }).detach();
+    } catch (const std::system_error&) {
+      // Without a reader the child would block once the pipe is full: it gets no output pipe.
+      CloseHandle(followed->pipe);
+      followed->pipe = INVALID_HANDLE_VALUE;
+    }
+  }
+  return std::shared_ptr<CommandWatch>(std::make_shared<Win32Watch>(followed));
+}
+
+bool ImageRuns(const std::string& imageName) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  const std::wstring wanted = Widen(imageName);
+  const DWORD self = GetCurrentProcessId();
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == self ||
+        CompareStringOrdinal(entry.szExeFile, -1, wanted.c_str(), -1, TRUE) != CSTR_EQUAL) {
+      continue;
+    }
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (process == nullptr) continue;
+    found = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+bool LoopbackPortAccepts(int port, int timeoutMs) {
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  if (!started || port <= 0 || port > 65535) return false;
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return false;
+  u_long nonBlocking = 1;
+  ioctlsocket(s, FIONBIO, &nonBlocking);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<u_short>(port));
+  bool accepted = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  if (!accepted && WSAGetLastError() == WSAEWOULDBLOCK) {
+    fd_set writable;
+    fd_set failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    accepted = select(0, nullptr, &writable, &failed, &wait) > 0 && FD_ISSET(s, &writable) &&
+               !FD_ISSET(s, &failed);
+  }
+  closesocket(s);
+  return accepted;
+}
+
+}  // namespace mirvo::win32
