@@ -64,9 +64,16 @@ class TempFolder {
   std::string path_;
 };
 
+// What the file holds, or what could be read of it: a /proc file of a process that ends while it is
+// read fails in the middle, which the stream turns into its bad state rather than an exception.
 inline std::string ReadAll(const std::string& path) {
   std::ifstream in(Utf8Path(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string text;
+  char chunk[4096];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    text.append(chunk, static_cast<std::size_t>(in.gcount()));
+  }
+  return text;
 }
 
 // The permission bits of a file as POSIX writes them (0600), or 0 when it is not there.
