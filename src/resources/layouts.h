@@ -34,6 +34,9 @@ struct ControlLayout {
   bool checked = false;
   FontStyle font = FontStyle::Default;
   std::int32_t timerInterval = 0;  // milliseconds, timers only
+  // Labels only: the text box or check box this label names, for screen readers; empty for a
+  // title, a unit or the credit line.
+  std::string_view labelFor = {};
 };
 
 struct WindowLayout {
@@ -59,5 +62,7 @@ const WindowLayout& ClientLayout();
 const WindowLayout* FindWindowLayout(std::string_view windowName);
 // The control with this name in the window, or nullptr.
 const ControlLayout* FindControl(const WindowLayout& window, std::string_view controlName);
+// The label that names this control (its labelFor), or nullptr.
+const ControlLayout* LabelOf(const WindowLayout& window, std::string_view controlName);
 
 }  // namespace mirvo::layout

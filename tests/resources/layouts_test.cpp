@@ -91,6 +91,42 @@ TEST(Layouts, CheckBoxesAreBareSquaresNamedByTheLabelOnTheirLeft) {
   }
 }
 
+TEST(Layouts, EveryTextBoxAndCheckBoxIsNamedByExactlyOneLabelOnItsRow) {
+  for (const WindowLayout* window : kWindows) {
+    for (const ControlLayout& input : window->controls) {
+      if (input.kind != ControlKind::TextBox && input.kind != ControlKind::CheckBox) continue;
+      SCOPED_TRACE(std::string(window->name) + " " + std::string(input.name));
+      const auto naming =
+          std::count_if(window->controls.begin(), window->controls.end(),
+                        [&](const ControlLayout& label) { return label.labelFor == input.name; });
+      EXPECT_EQ(naming, 1);
+      const ControlLayout* label = LabelOf(*window, input.name);
+      ASSERT_NE(label, nullptr);
+      EXPECT_EQ(label->kind, ControlKind::Label);
+      // Left of its control, and on its row: the label's middle lies within the control's height.
+      EXPECT_LE(label->rect.left + label->rect.width, input.rect.left);
+      const int middle = label->rect.top + label->rect.height / 2;
+      EXPECT_GE(middle, input.rect.top);
+      EXPECT_LE(middle, input.rect.top + input.rect.height);
+    }
+    for (const ControlLayout& label : window->controls) {
+      if (label.labelFor.empty()) continue;
+      SCOPED_TRACE(std::string(window->name) + " " + std::string(label.name));
+      EXPECT_EQ(label.kind, ControlKind::Label);
+      const ControlLayout* input = FindControl(*window, label.labelFor);
+      ASSERT_NE(input, nullptr);
+      EXPECT_TRUE(input->kind == ControlKind::TextBox || input->kind == ControlKind::CheckBox);
+    }
+  }
+  // Titles, units and the credit line name nothing.
+  for (const char* plain : {"Label4", "Label12", "Label5"}) {
+    EXPECT_TRUE(FindControl(ServerLayout(), plain)->labelFor.empty()) << plain;
+  }
+  EXPECT_EQ(LabelOf(ClientLayout(), "目的目录")->text, "本地目录");
+  EXPECT_EQ(LabelOf(ClientLayout(), "定时同步值")->text, "定时同步间隔");
+  EXPECT_EQ(LabelOf(ServerLayout(), "启动服务"), nullptr);
+}
+
 TEST(Layouts, WindowsAndControlsAreFoundByName) {
   ASSERT_EQ(FindWindowLayout("客户端"), &ClientLayout());
   EXPECT_EQ(FindWindowLayout("客户"), nullptr);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <vector>
 
@@ -111,7 +113,7 @@ TEST_F(LayoutWindowTest, EveryControlStandsAsItsLayoutSays) {
       if (auto* box = qobject_cast<QCheckBox*>(widget)) {
         EXPECT_EQ(box->isChecked(), control.checked);
         EXPECT_TRUE(box->text().isEmpty()) << "a check box is a bare square";
-        EXPECT_EQ(box->accessibleName(), ToQString(control.text));
+        EXPECT_EQ(box->accessibleName(), ToQString(layout::LabelOf(*layout, control.name)->text));
       } else if (control.kind == ControlKind::Image) {
         EXPECT_FALSE(qobject_cast<QLabel*>(widget)->pixmap().isNull());
       } else {
@@ -141,6 +143,87 @@ TEST_F(LayoutWindowTest, EveryControlStandsAsItsLayoutSays) {
           break;
       }
     }
+  }
+}
+
+TEST_F(LayoutWindowTest, ScreenReadersNameEachInputByItsLabel) {
+  for (const WindowLayout* layout : {&layout::ServerLayout(), &layout::ClientLayout()}) {
+    SCOPED_TRACE(ToQString(layout->name).toStdString());
+    LayoutWindow window(*layout);
+    int inputs = 0;
+    for (const ControlLayout& control : layout->controls) {
+      if (control.kind != ControlKind::TextBox && control.kind != ControlKind::CheckBox) continue;
+      SCOPED_TRACE(ToQString(control.name).toStdString());
+      ++inputs;
+      QWidget* input = window.Control(control.name);
+      const ControlLayout* label = layout::LabelOf(*layout, control.name);
+      ASSERT_NE(label, nullptr);
+      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(input);
+      ASSERT_NE(accessible, nullptr);
+      EXPECT_EQ(accessible->text(QAccessible::Name), ToQString(label->text));
+      // The label points at its input; the input's own text stays its content.
+      auto* shown = qobject_cast<QLabel*>(window.Control(label->name));
+      ASSERT_NE(shown, nullptr);
+      EXPECT_EQ(shown->buddy(), input);
+      EXPECT_EQ(
+          ShownText(input),
+          ToQString(control.kind == ControlKind::TextBox ? control.text : std::string_view{}));
+    }
+    EXPECT_GT(inputs, 8);
+    // Titles and the credit line are plain labels.
+    for (const ControlLayout& control : layout->controls) {
+      if (control.kind != ControlKind::Label || !control.labelFor.empty()) continue;
+      QAccessibleInterface* accessible =
+          QAccessible::queryAccessibleInterface(window.Control(control.name));
+      ASSERT_NE(accessible, nullptr);
+      EXPECT_EQ(accessible->role(), QAccessible::StaticText)
+          << ToQString(control.name).toStdString();
+    }
+  }
+}
+
+// Run once as it is and, as separate tests, under QT_SCALE_FACTOR=1.5 and 2: Qt scales the
+// logical pixels of the layout itself, so the windows grow by the factor and are not scaled twice.
+TEST_F(LayoutWindowTest, AScaleFactorEnlargesTheWindowsAndCutsNoText) {
+  const double factor = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                            ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                            : 1.0;
+  const struct {
+    const WindowLayout* layout;
+    QSize at96Dpi;
+  } cases[] = {{&layout::ConsoleLayout(), {281, 161}},
+               {&layout::ServerLayout(), {302, 311}},
+               {&layout::ClientLayout(), {263, 352}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToQString(c.layout->name).toStdString());
+    LayoutWindow window(*c.layout);
+    window.show();
+    ASSERT_TRUE(ProcessUntil([&] { return window.windowHandle() != nullptr; }));
+    const qreal ratio = window.windowHandle()->devicePixelRatio();
+    EXPECT_NEAR(ratio, factor, 0.01);
+    EXPECT_NEAR(window.width() * ratio, c.at96Dpi.width() * factor, 1.0);
+    EXPECT_NEAR(window.height() * ratio, c.at96Dpi.height() * factor, 1.0);
+    for (const ControlLayout& control : c.layout->controls) {
+      if (control.kind == ControlKind::Timer) continue;
+      SCOPED_TRACE(ToQString(control.name).toStdString());
+      QWidget* widget = window.Control(control.name);
+      // The layout keeps its proportions: each control starts where its twips say, scaled.
+      // (A label that needs a taller line grows equally up and down: its middle stays.)
+      EXPECT_NEAR(widget->x() * ratio, control.rect.left / 15.0 * factor, factor + 0.5);
+      EXPECT_NEAR((widget->y() + widget->height() / 2.0) * ratio,
+                  (control.rect.top + control.rect.height / 2.0) / 15.0 * factor, factor + 0.5);
+      auto* label = qobject_cast<QLabel*>(widget);
+      if (label == nullptr) continue;
+      if (control.kind == ControlKind::Image) {
+        EXPECT_NEAR(label->pixmap().width(), widget->width() * ratio, 1.0)
+            << "the picture is drawn at the scaled size";
+        continue;
+      }
+      const QSize needed = label->sizeHint();
+      EXPECT_GE(label->width(), needed.width() * label->font().stretch() / 100 - 1);
+      EXPECT_GE(label->height(), needed.height());
+    }
+    window.hide();
   }
 }
 

@@ -10,7 +10,10 @@
 #      the tray, and Space ends the daemon; closing ends the program, every rsync.exe and the icon;
 #   3. console → client window: 开始同步 holds the focus after the hand-over; activated again after
 #      another window, and back from the tray, the focus is on the box that had it; 开始同步 by
-#      the keyboard: the recorded transfer line.
+#      the keyboard: the recorded transfer line;
+#   4. the screen at 144 dpi (the prefix's LogPixels): every control of the three windows sits at
+#      its twips × 144 / 1440 and the client areas are that size, and the tray round trip works.
+# In 2 to 4 each window's controls are checked against their twips at the screen's dpi.
 # A recording rsync.exe stands in for Cygwin's rsync: it writes its command line and contacts
 # nobody. The server address is set to 127.0.0.1 all the same.
 # Usage: gui_wine_test.sh MIRVO_EXE RECORDING_RSYNC_EXE WINDOW_PROBE_EXE [SCREENSHOT_DIR]
@@ -173,6 +176,21 @@ tray_round_trip() {
   trip_state=$state
 }
 
+# Every control of the window titled $1 at its twips at $2 dpi (± 1 px), the client area $3 (WxH).
+check_geometry() {
+  local caption=$1 dpi=$2 client=$3 report
+  report=$(wine "$window_probe" geometry "$caption" "$dpi" 2>/dev/null | tr -d '\r')
+  local status=$?
+  if grep -q '^MISPLACED' <<<"$report"; then
+    fail "$caption at $dpi dpi: controls away from their twips:"
+    grep '^MISPLACED' <<<"$report"
+  fi
+  [ "$(head -n 1 <<<"$report")" = "client $client" ] ||
+    fail "$caption at $dpi dpi: [$(head -n 1 <<<"$report")], want client $client"
+  [ "$(grep -c . <<<"$report")" -gt 5 ] || fail "$caption at $dpi dpi: no controls read ($status)"
+  echo "$caption at $dpi dpi: $(head -n 1 <<<"$report"), $(($(grep -c . <<<"$report") - 1)) controls"
+}
+
 # Gives a window the keyboard focus and presses keys.
 press() {
   local window=$1
@@ -225,6 +243,7 @@ wine "$folder/mirvo.exe" >/dev/null 2>&1 &
 app=$!
 if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
   [ -n "$shots" ] && import -window "$console" "$shots/wine-console.png"
+  check_geometry MIRVO主控制台0.1 96 281x161
   # The console opens active with the focus on 启动服务端: Space presses it.
   state=$(wait_state MIRVO主控制台0.1 '1 0 1 * 启动服务端' 5) ||
     fail "the console opens without the focus on 启动服务端: [$state]"
@@ -235,6 +254,7 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     state=$(wait_state MIRVO服务端 '1 0 1 * 启动服务' 5) ||
       fail "after the hand-over the focus is not on 启动服务: [$state]"
     wait_tray_icons 1 10 || fail "no tray icon docked after the load"
+    check_geometry MIRVO服务端 96 302x311
     tray_round_trip MIRVO服务端 150 120
     [[ $trip_state == *" 启动服务" ]] || fail "back from the tray the focus is not on 启动服务: [$trip_state]"
     # The focus is where the keys go: Space presses 启动服务.
@@ -289,6 +309,7 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     sleep 1
     state=$(wait_state MIRVO客户端 '1 0 1 * 开始同步' 5) ||
       fail "after the hand-over the focus is not on 开始同步: [$state]"
+    check_geometry MIRVO客户端 96 263x352
     click_control "$client" 1440 600 1815 270  # 服务端IP
     press "$client" End $(printf 'BackSpace %.0s' $(seq 1 30))
     xdotool type '127.0.0.1'
@@ -327,6 +348,48 @@ else
   fail "the console did not appear"
 fi
 kill "$app" 2>/dev/null
+
+echo "== 4. at 144 dpi"
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wineserver -p 2>/dev/null
+wine cmd /c exit </dev/null >/dev/null 2>&1
+for working in MIRVO服务端 MIRVO客户端; do
+  wine "$folder/mirvo.exe" >/dev/null 2>&1 &
+  app=$!
+  if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
+    wait_state MIRVO主控制台0.1 '1 0 1 * 启动服务端' 5 >/dev/null ||
+      fail "144 dpi: the console opens without the focus on 启动服务端"
+    if [ "$working" = MIRVO服务端 ]; then
+      check_geometry MIRVO主控制台0.1 144 422x242
+      [ -n "$shots" ] && import -window "$console" "$shots/wine-console-144dpi.png"
+      xdotool key space
+    else
+      xdotool key Tab space  # 启动客户端
+    fi
+    if window=$(wait_window "^$working\$" 15); then
+      sleep 1
+      wait_tray_icons 1 10 || fail "144 dpi: no tray icon docked for $working"
+      if [ "$working" = MIRVO服务端 ]; then
+        check_geometry "$working" 144 453x467
+      else
+        check_geometry "$working" 144 395x528
+      fi
+      shot=server
+      [ "$working" = MIRVO客户端 ] && shot=client
+      [ -n "$shots" ] && import -window "$window" "$shots/wine-$shot-144dpi.png"
+      tray_round_trip "$working" 120 80
+      press "$window" alt+F4
+      wait_gone "$app" 15 || fail "144 dpi: the program did not end when $working was closed"
+    else
+      fail "144 dpi: $working did not appear"
+    fi
+  else
+    fail "144 dpi: the console did not appear"
+  fi
+  kill "$app" 2>/dev/null
+done
 
 if [ $failures -eq 0 ]; then
   echo "1 passed, 0 failed"

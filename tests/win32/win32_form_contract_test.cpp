@@ -1,8 +1,13 @@
 // The window adapters' contract, run against the Win32 windows (under Wine with a display).
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "contract/form_contract.h"
 #include "foundation/win32/wide_text.h"
@@ -141,5 +146,192 @@ class Win32Harness {
 }  // namespace
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FormContract, Win32Harness);
+
+// What the Win32 windows add to the contract: the order a screen reader and the TAB key read, and
+// the layout at another dpi.
+class Win32WindowTest : public ::testing::Test {
+ protected:
+  Win32WindowTest() { EXPECT_TRUE(OnOwnDesktop()); }
+
+  std::unique_ptr<win32::Win32Window> Make(const layout::WindowLayout& layout) {
+    return std::make_unique<win32::Win32Window>(layout, LoadIconW(nullptr, IDI_APPLICATION),
+                                                events_);
+  }
+  // The layout entry of a control, by the id the window numbers its controls with.
+  static const layout::ControlLayout* LayoutOf(const layout::WindowLayout& layout, HWND child) {
+    const int index = GetDlgCtrlID(child) - 100;
+    if (index < 0 || index >= static_cast<int>(layout.controls.size())) return nullptr;
+    return &layout.controls[static_cast<std::size_t>(index)];
+  }
+  static std::string ClassOf(HWND window) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    std::string narrow = win32::Narrow(name);
+    for (char& c : narrow) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return narrow;
+  }
+  static layout::PixelRect RectOf(HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+  }
+
+  RecordingEvents events_;
+};
+
+TEST_F(Win32WindowTest, EachLabelComesJustBeforeItsControlAndTabFollowsTabIndex) {
+  for (const layout::WindowLayout* layout : {&layout::ServerLayout(), &layout::ClientLayout()}) {
+    SCOPED_TRACE(std::string(layout->name));
+    const auto window = Make(*layout);
+    std::vector<std::string> tabStops;
+    int named = 0;
+    HWND previous = nullptr;
+    for (HWND child = GetWindow(window->hwnd(), GW_CHILD); child != nullptr;
+         previous = child, child = GetWindow(child, GW_HWNDNEXT)) {
+      const layout::ControlLayout* control = LayoutOf(*layout, child);
+      ASSERT_NE(control, nullptr);
+      if ((GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) != 0)
+        tabStops.emplace_back(control->name);
+      const bool input = ClassOf(child) == "EDIT" ||
+                         (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+      if (!input) continue;
+      SCOPED_TRACE(std::string(control->name));
+      ASSERT_NE(previous, nullptr);
+      EXPECT_EQ(ClassOf(previous), "STATIC");
+      EXPECT_EQ((GetWindowLongW(previous, GWL_STYLE) & WS_TABSTOP), 0);
+      const layout::ControlLayout* label = layout::LabelOf(*layout, control->name);
+      ASSERT_NE(label, nullptr);
+      EXPECT_EQ(WindowText(previous), label->text);
+      ++named;
+    }
+    EXPECT_EQ(named, std::count_if(layout->controls.begin(), layout->controls.end(),
+                                   [](const layout::ControlLayout& c) {
+                                     return c.kind == layout::ControlKind::TextBox ||
+                                            c.kind == layout::ControlKind::CheckBox;
+                                   }));
+    // The dialog keys walk the tab stops in window order: the layout's keyboard order.
+    std::vector<std::string> keyboard;
+    for (const layout::ControlLayout* c : layout::KeyboardOrder(*layout)) {
+      keyboard.emplace_back(c->name);
+    }
+    EXPECT_EQ(tabStops, keyboard);
+    // GetNextDlgTabItem, which the TAB key uses, agrees from the first stop on.
+    const auto first = std::find_if(keyboard.begin(), keyboard.end(), [&](const std::string& n) {
+      return IsWindowEnabled(window->ControlHandle(n)) &&
+             (GetWindowLongW(window->ControlHandle(n), GWL_STYLE) & WS_VISIBLE) != 0;
+    });
+    ASSERT_NE(first, keyboard.end());
+    window->Show();
+    HWND at = window->ControlHandle(*first);
+    std::vector<std::string> walked{*first};
+    for (int i = 0; i < 40; ++i) {
+      at = GetNextDlgTabItem(window->hwnd(), at, FALSE);
+      if (at == window->ControlHandle(*first)) break;
+      walked.emplace_back(LayoutOf(*layout, at)->name);
+    }
+    std::vector<std::string> open;
+    for (const std::string& n : keyboard) {
+      HWND h = window->ControlHandle(n);
+      if (IsWindowEnabled(h) && (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0) open.push_back(n);
+    }
+    EXPECT_EQ(walked, open);
+  }
+}
+
+TEST_F(Win32WindowTest, ADpiChangeLaysTheWindowOutAgainAtTheNewDpi) {
+  const struct {
+    const layout::WindowLayout* layout;
+    SIZE clientAt144;
+  } cases[] = {{&layout::ConsoleLayout(), {422, 242}},
+               {&layout::ServerLayout(), {453, 467}},
+               {&layout::ClientLayout(), {395, 528}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.layout->name));
+    const auto window = Make(*c.layout);
+    const int dpi = static_cast<int>(std::lround(1440 / window->Frame().TwipsPerPixel()));
+    std::map<HWND, layout::PixelRect> before;
+    for (HWND child = GetWindow(window->hwnd(), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      before[child] = RectOf(child);
+    }
+    for (const int to : {144, dpi}) {
+      SCOPED_TRACE(to);
+      // What the system suggests: the same frame around the client area of the new dpi.
+      RECT frame{}, client{};
+      GetWindowRect(window->hwnd(), &frame);
+      GetClientRect(window->hwnd(), &client);
+      RECT suggested = frame;
+      suggested.right += layout::TwipsToPixels(c.layout->clientWidth, to) - client.right;
+      suggested.bottom += layout::TwipsToPixels(c.layout->clientHeight, to) - client.bottom;
+      SendMessageW(window->hwnd(), WM_DPICHANGED, MAKEWPARAM(to, to),
+                   reinterpret_cast<LPARAM>(&suggested));
+      EXPECT_FLOAT_EQ(window->Frame().TwipsPerPixel(), 1440.0f / static_cast<float>(to));
+      GetClientRect(window->hwnd(), &client);
+      if (to == 144) {
+        EXPECT_EQ(client.right, c.clientAt144.cx);
+        EXPECT_EQ(client.bottom, c.clientAt144.cy);
+      }
+      for (HWND child = GetWindow(window->hwnd(), GW_CHILD); child != nullptr;
+           child = GetWindow(child, GW_HWNDNEXT)) {
+        const layout::ControlLayout& control = *LayoutOf(*c.layout, child);
+        SCOPED_TRACE(std::string(control.name));
+        const layout::PixelRect want = layout::ToPixels(control.rect, to);
+        const layout::PixelRect got = RectOf(child);
+        if (to == dpi) {
+          EXPECT_EQ(got, before[child]) << "back at the first dpi nothing moved";
+        }
+        EXPECT_EQ(got.left, want.left);
+        EXPECT_EQ(got.top, want.top);
+        EXPECT_EQ(got.height, want.height);
+        if (control.kind == layout::ControlKind::Label) {
+          EXPECT_GE(got.width, want.width);
+        } else {
+          EXPECT_EQ(got.width, want.width);
+        }
+        const layout::FontSpec spec = layout::FontOf(control.font);
+        if (spec.song) {
+          LOGFONTW font{};
+          const auto handle = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+          ASSERT_NE(GetObjectW(handle, sizeof font, &font), 0);
+          EXPECT_EQ(font.lfHeight, -layout::FontPixelHeight(spec.points, to));
+        }
+        if (control.kind == layout::ControlKind::Image) {
+          // The picture is drawn at the control's size, not stretched from 40 pixels.
+          ICONINFO info{};
+          ASSERT_TRUE(
+              GetIconInfo(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)), &info));
+          BITMAP bitmap{};
+          GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+          EXPECT_EQ(bitmap.bmWidth, want.width);
+          EXPECT_EQ(bitmap.bmBitsPixel, 32);
+          DeleteObject(info.hbmColor);
+          DeleteObject(info.hbmMask);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(Win32WindowTest, LabelsShowTheirTextWholeWithoutMoving) {
+  for (const layout::WindowLayout* layout :
+       {&layout::ConsoleLayout(), &layout::ServerLayout(), &layout::ClientLayout()}) {
+    const auto window = Make(*layout);
+    for (const layout::ControlLayout& control : layout->controls) {
+      if (control.kind != layout::ControlKind::Label) continue;
+      SCOPED_TRACE(std::string(layout->name) + " " + std::string(control.name));
+      HWND label = window->ControlHandle(control.name);
+      HDC dc = GetDC(label);
+      HGDIOBJ before =
+          SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+      const std::wstring text = win32::Widen(control.text);
+      SIZE size{};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      SelectObject(dc, before);
+      ReleaseDC(label, dc);
+      EXPECT_LE(size.cx, RectOf(label).width);
+    }
+  }
+}
 
 }  // namespace mirvo::contract

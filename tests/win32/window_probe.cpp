@@ -6,11 +6,19 @@
 //   window_probe tray CAPTION CODE    posts the tray's callback for mouse event CODE (515 is a
 //                                     left double-click, 513 a left press), as the shell posts it
 //   window_probe minimize CAPTION     what the title bar's minimize button sends
+//   window_probe geometry CAPTION DPI prints the client area's size and every control's rectangle
+//                                     in the client area; exit status 3 when a control is more
+//                                     than a pixel from its layout twips at DPI (a label may be
+//                                     wider, to show its text whole)
 // Exit status 2 when no window has the caption.
 #include <windows.h>
 
+#include <cstdlib>
 #include <cwchar>
 #include <string>
+
+#include "resources/layouts.h"
+#include "resources/window_metrics.h"
 
 namespace {
 
@@ -51,10 +59,69 @@ std::wstring State(HWND window) {
          L"," + std::to_wstring(corner.y) + L" " + focus;
 }
 
+std::string Narrow(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+std::wstring Widen(std::string_view text) {
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
+// The program numbers its controls from 100 in the order of their layout.
+constexpr int kFirstControlId = 100;
+
+int Geometry(HWND window, int dpi) {
+  const std::string caption = Narrow(TextOf(window));
+  const mirvo::layout::WindowLayout* layout = nullptr;
+  for (const auto* candidate : {&mirvo::layout::ConsoleLayout(), &mirvo::layout::ServerLayout(),
+                                &mirvo::layout::ClientLayout()}) {
+    if (candidate->caption == caption) layout = candidate;
+  }
+  if (layout == nullptr) return 2;
+  RECT client{};
+  GetClientRect(window, &client);
+  Print(L"client " + std::to_wstring(client.right) + L"x" + std::to_wstring(client.bottom));
+  int misplaced = 0;
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    const int index = GetDlgCtrlID(child) - kFirstControlId;
+    if (index < 0 || index >= static_cast<int>(layout->controls.size())) continue;
+    const mirvo::layout::ControlLayout& control = layout->controls[static_cast<std::size_t>(index)];
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    const mirvo::layout::PixelRect want = mirvo::layout::ToPixels(control.rect, dpi);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    const bool wider = control.kind == mirvo::layout::ControlKind::Label && width > want.width;
+    const bool placed =
+        std::abs(rect.left - want.left) <= 1 && std::abs(rect.top - want.top) <= 1 &&
+        (wider || std::abs(width - want.width) <= 1) && std::abs(height - want.height) <= 1;
+    if (!placed) ++misplaced;
+    Print(std::wstring(placed ? L"" : L"MISPLACED ") + Widen(control.name) + L" " +
+          std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L" " +
+          std::to_wstring(width) + L"x" + std::to_wstring(height) + L" (twips at " +
+          std::to_wstring(dpi) + L" dpi: " + std::to_wstring(want.left) + L"," +
+          std::to_wstring(want.top) + L" " + std::to_wstring(want.width) + L"x" +
+          std::to_wstring(want.height) + L")");
+  }
+  return misplaced == 0 ? 0 : 3;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 1;
+  // Real pixels, as the program that declares its dpi awareness sees them.
+  SetProcessDPIAware();
   const std::wstring command = argv[1];
   HWND window = FindWindowW(nullptr, argv[2]);
   if (window == nullptr) return 2;
@@ -64,6 +131,8 @@ int wmain(int argc, wchar_t** argv) {
     // The icon's id is the handle of the window's icon picture, as the program registers it.
     const auto id = static_cast<WPARAM>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
     PostMessageW(window, WM_MOUSEMOVE, id, static_cast<LPARAM>(std::wcstol(argv[3], nullptr, 10)));
+  } else if (command == L"geometry" && argc == 4) {
+    return Geometry(window, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
   } else if (command == L"minimize") {
     PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   } else {

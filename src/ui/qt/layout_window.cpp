@@ -14,6 +14,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "resources/icon.h"
@@ -60,7 +61,6 @@ QWidget* MakeControl(const ControlLayout& control, QWidget& window) {
     case ControlKind::CheckBox: {
       // A bare square: the caption does not fit, the label on the left names the box.
       auto* box = new QCheckBox(&window);
-      box->setAccessibleName(text);
       box->setChecked(control.checked);
       return box;
     }
@@ -69,11 +69,8 @@ QWidget* MakeControl(const ControlLayout& control, QWidget& window) {
       button->setAutoDefault(false);
       return button;
     }
-    case ControlKind::Image: {
-      auto* image = new QLabel(&window);
-      image->setPixmap(ProgramIcon().pixmap(icon::kIconSize, icon::kIconSize));
-      return image;
-    }
+    case ControlKind::Image:
+      return new QLabel(&window);  // its picture is drawn at its size once it is placed
     case ControlKind::Timer:
       break;
   }
@@ -106,6 +103,17 @@ void FitLabel(QLabel& label, const QWidget& window) {
     label.setFont(narrower);
   }
   label.setGeometry(rect);
+}
+
+// The program's picture drawn for a label of `size` logical pixels at the screen's device pixel
+// ratio: with a scale factor of 2 it is drawn at twice the pixels rather than stretched.
+QPixmap PictureAt(int size, qreal devicePixelRatio) {
+  const int pixels = static_cast<int>(std::lround(size * devicePixelRatio));
+  const std::vector<std::uint8_t> rgba = icon::IconRgbaAt(pixels);
+  QImage image(rgba.data(), pixels, pixels, pixels * 4, QImage::Format_RGBA8888);
+  QPixmap picture = QPixmap::fromImage(image.copy());
+  picture.setDevicePixelRatio(devicePixelRatio);
+  return picture;
 }
 
 }  // namespace
@@ -159,9 +167,25 @@ void LayoutWindow::Build() {
     widget->setObjectName(ToQString(control.name));
     ApplyFont(*widget, control.font);
     widget->setGeometry(TwipsToQRect(control.rect, dpi));
+    if (control.kind == ControlKind::Image) {
+      static_cast<QLabel*>(widget)->setPixmap(
+          PictureAt(widget->width(), QGuiApplication::primaryScreen()
+                                         ? QGuiApplication::primaryScreen()->devicePixelRatio()
+                                         : 1.0));
+    }
     widget->setEnabled(control.enabled);
     if (!control.visible) widget->setHidden(true);
     form_.AddControl(control.name, widget);
+  }
+
+  // A screen reader names each text box and check box by the text of its label.
+  for (const ControlLayout& control : layout_.controls) {
+    if (control.labelFor.empty()) continue;
+    QWidget* input = form_.Control(control.labelFor);
+    auto* label = qobject_cast<QLabel*>(form_.Control(control.name));
+    if (input == nullptr || label == nullptr) continue;
+    label->setBuddy(input);
+    input->setAccessibleName(ToQString(control.text));
   }
 
   // Only the controls of the keyboard order take the focus, in that order.

@@ -9,6 +9,7 @@
 #include "foundation/win32/wide_text.h"
 #include "resources/window_metrics.h"
 #include "tray/notify_icon_record.h"
+#include "ui/win32/win32_icon.h"
 
 namespace mirvo::win32 {
 namespace {
@@ -42,11 +43,63 @@ HFONT SongFont(layout::FontStyle style, int dpi) {
                      DEFAULT_PITCH | FF_DONTCARE, L"宋体");
 }
 
-HFONT MessageFont() {
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+// A user32 function that older systems lack, or nullptr. The cast goes through void(*)(), the
+// one function type any function pointer converts from without a warning.
+template <typename Function>
+Function User32Function(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+// The dpi of the screen the window is on (Windows 10 1607 and later), else the system's.
+int WindowDpi(HWND hwnd) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
+  if (getDpiForWindow != nullptr) {
+    const UINT dpi = getDpiForWindow(hwnd);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  return SystemDpi();
+}
+
+// The outer size of a window whose client area is clientWidth × clientHeight twips, with the
+// frame drawn at that dpi.
+SIZE FrameSize(const layout::WindowLayout& layout, int dpi) {
+  RECT frame{0, 0, layout::TwipsToPixels(layout.clientWidth, dpi),
+             layout::TwipsToPixels(layout.clientHeight, dpi)};
+  using AdjustForDpiFunction = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi = User32Function<AdjustForDpiFunction>("AdjustWindowRectExForDpi");
+  if (adjustForDpi == nullptr ||
+      !adjustForDpi(&frame, kWindowStyle, FALSE, 0, static_cast<UINT>(dpi))) {
+    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+  }
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// The system's message font at this dpi: the system reports it at the system dpi.
+HFONT MessageFont(int dpi) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, SystemDpi());
   return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+SIZE TextExtent(HWND control, HFONT font, const std::wstring& text) {
+  HDC dc = GetDC(control);
+  HGDIOBJ before = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, before);
+  ReleaseDC(control, dc);
+  return size;
 }
 
 NOTIFYICONDATAW TrayData(HWND hwnd, HICON icon, const NotifyIconRecord& record) {
@@ -70,31 +123,32 @@ Win32Window::Win32Window(const layout::WindowLayout& layout, HICON icon,
                          screens::WindowEvents& events)
     : layout_(layout), icon_(icon), events_(events) {
   RegisterWindowClass(icon);
-  HDC screen = GetDC(nullptr);
-  dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
-
-  RECT frame{0, 0, layout::TwipsToPixels(layout.clientWidth, dpi_),
-             layout::TwipsToPixels(layout.clientHeight, dpi_)};
-  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-  hwnd_ =
-      CreateWindowExW(0, kWindowClass, Widen(layout.caption).c_str(), kWindowStyle, CW_USEDEFAULT,
-                      CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                      nullptr, GetModuleHandleW(nullptr), nullptr);
+  dpi_ = SystemDpi();
+  SIZE frame = FrameSize(layout, dpi_);
+  hwnd_ = CreateWindowExW(0, kWindowClass, Widen(layout.caption).c_str(), kWindowStyle,
+                          CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy, nullptr, nullptr,
+                          GetModuleHandleW(nullptr), nullptr);
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::WindowProc));
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
-  songFont_ = SongFont(layout::FontStyle::Song, dpi_);
-  titleFont_ = SongFont(layout::FontStyle::SongTitle, dpi_);
-  defaultFont_ = MessageFont();
+  // The screen the window landed on may have a dpi of its own.
+  const int windowDpi = WindowDpi(hwnd_);
+  if (windowDpi != dpi_) {
+    dpi_ = windowDpi;
+    frame = FrameSize(layout, dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   CreateControls();
 }
 
 Win32Window::~Win32Window() {
   Destroy();
   for (HFONT font : {songFont_, titleFont_, defaultFont_}) DeleteObject(font);
+  for (const Control& control : controls_) DeleteObject(control.narrowed);
+  if (picture_ != nullptr) DestroyIcon(picture_);
 }
 
 void Win32Window::CreateControls() {
@@ -107,19 +161,105 @@ void Win32Window::CreateControls() {
     }
   }
   // Creation order is the keyboard order: first the controls that take the focus, by their tab
-  // index, then the others.
-  const std::vector<const layout::ControlLayout*> keyboard = layout::KeyboardOrder(layout_);
-  for (const layout::ControlLayout* first : keyboard) {
-    CreateControl(controls_[static_cast<std::size_t>(first - layout_.controls.data())]);
+  // index, each after the label that names it (a screen reader reads the label before the
+  // control; labels take no focus, so the TAB key order stays), then the others.
+  auto entry = [this](const layout::ControlLayout& control) -> Control& {
+    return controls_[static_cast<std::size_t>(&control - layout_.controls.data())];
+  };
+  for (const layout::ControlLayout* first : layout::KeyboardOrder(layout_)) {
+    if (const layout::ControlLayout* label = layout::LabelOf(layout_, first->name)) {
+      CreateControl(entry(*label));
+    }
+    CreateControl(entry(*first));
   }
   for (Control& control : controls_) {
-    if (std::find(keyboard.begin(), keyboard.end(), control.layout) == keyboard.end()) {
-      CreateControl(control);
-    }
+    if (control.hwnd == nullptr) CreateControl(control);
   }
+  ApplyDpi();
   for (const Control& control : controls_) {
     if (control.timerEnabled) StartTimer(control);
   }
+}
+
+HFONT Win32Window::FontOf(const layout::ControlLayout& control) const {
+  switch (control.font) {
+    case layout::FontStyle::Song:
+      return songFont_;
+    case layout::FontStyle::SongTitle:
+      return titleFont_;
+    case layout::FontStyle::Default:
+      break;
+  }
+  return defaultFont_;
+}
+
+void Win32Window::ApplyDpi() {
+  // The controls are given the new fonts before the old ones are deleted.
+  std::vector<HGDIOBJ> retired{songFont_, titleFont_, defaultFont_};
+  songFont_ = SongFont(layout::FontStyle::Song, dpi_);
+  titleFont_ = SongFont(layout::FontStyle::SongTitle, dpi_);
+  defaultFont_ = MessageFont(dpi_);
+  HICON retiredPicture = picture_;
+  picture_ = nullptr;
+  for (Control& control : controls_) {
+    if (control.hwnd == nullptr) continue;
+    const layout::PixelRect rect = layout::ToPixels(control.layout->rect, dpi_);
+    SetWindowPos(control.hwnd, nullptr, rect.left, rect.top, rect.width, rect.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    retired.push_back(control.narrowed);
+    control.narrowed = nullptr;
+    SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(*control.layout)), TRUE);
+    if (control.layout->kind == layout::ControlKind::Image) {
+      // Drawn at its size, not stretched: 40 pixels at 96 dpi, 60 at 144.
+      picture_ = CreatePictureIcon(std::min(rect.width, rect.height));
+      SendMessageW(control.hwnd, STM_SETICON,
+                   reinterpret_cast<WPARAM>(picture_ != nullptr ? picture_ : icon_), 0);
+    }
+    if (control.layout->kind == layout::ControlKind::Label) FitLabel(control);
+  }
+  for (HGDIOBJ object : retired) {
+    if (object != nullptr) DeleteObject(object);
+  }
+  if (retiredPicture != nullptr) DestroyIcon(retiredPicture);
+}
+
+void Win32Window::FitLabel(Control& label) {
+  const std::wstring text = Widen(label.layout->text);
+  HFONT font = FontOf(*label.layout);
+  const SIZE needed = TextExtent(label.hwnd, font, text);
+  layout::PixelRect rect = layout::ToPixels(label.layout->rect, dpi_);
+  if (needed.cx <= rect.width) return;
+  int room = layout::TwipsToPixels(layout_.clientWidth, dpi_) - rect.left;
+  for (const Control& other : controls_) {
+    if (&other == &label || other.hwnd == nullptr || !other.layout->visible) continue;
+    const layout::PixelRect o = layout::ToPixels(other.layout->rect, dpi_);
+    if (o.left > rect.left && o.top < rect.top + rect.height && o.top + o.height > rect.top) {
+      room = std::min(room, o.left - rect.left);
+    }
+  }
+  rect.width = std::max(rect.width, std::min<int>(needed.cx, room));
+  SetWindowPos(label.hwnd, nullptr, 0, 0, rect.width, rect.height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (needed.cx <= rect.width) return;
+  // Narrower characters of the same height: the average width scaled down until the text fits.
+  LOGFONTW narrower{};
+  GetObjectW(font, sizeof narrower, &narrower);
+  HDC dc = GetDC(label.hwnd);
+  HGDIOBJ before = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, before);
+  ReleaseDC(label.hwnd, dc);
+  for (int width = MulDiv(metrics.tmAveCharWidth, rect.width, needed.cx); width > 0; --width) {
+    narrower.lfWidth = width;
+    HFONT candidate = CreateFontIndirectW(&narrower);
+    if (TextExtent(label.hwnd, candidate, text).cx <= rect.width || width == 1) {
+      label.narrowed = candidate;
+      break;
+    }
+    DeleteObject(candidate);
+  }
+  SendMessageW(label.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(label.narrowed), TRUE);
 }
 
 void Win32Window::CreateControl(Control& control) {
@@ -153,21 +293,14 @@ void Win32Window::CreateControl(Control& control) {
   if (c.visible) style |= WS_VISIBLE;
   if (!c.enabled) style |= WS_DISABLED;
   const auto index = static_cast<int>(&control - controls_.data());
-  const layout::PixelRect rect = layout::ToPixels(c.rect, dpi_);
-  control.hwnd = CreateWindowExW(
-      extended, windowClass, Widen(c.text).c_str(), style, rect.left, rect.top, rect.width,
-      rect.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
-      GetModuleHandleW(nullptr), nullptr);
+  // Placed, given its font and (for the picture) its icon by ApplyDpi.
+  control.hwnd =
+      CreateWindowExW(extended, windowClass, Widen(c.text).c_str(), style, 0, 0, 0, 0, hwnd_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
+                      GetModuleHandleW(nullptr), nullptr);
   SetWindowTextW(control.hwnd, Widen(c.text).c_str());
-  HFONT font = c.font == layout::FontStyle::Song        ? songFont_
-               : c.font == layout::FontStyle::SongTitle ? titleFont_
-                                                        : defaultFont_;
-  SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   if (c.kind == layout::ControlKind::CheckBox && c.checked) {
     SendMessageW(control.hwnd, BM_SETCHECK, BST_CHECKED, 0);
-  }
-  if (c.kind == layout::ControlKind::Image) {
-    SendMessageW(control.hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
   }
 }
 
@@ -424,6 +557,16 @@ LRESULT Win32Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       if (shown_) events_.OnResize();
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a screen of another dpi, or the scale of this one changed: the window takes the
+      // rectangle the system suggests, and everything in it is laid out again at the new dpi.
+      dpi_ = LOWORD(wParam);
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      ApplyDpi();
+      return 0;
+    }
     case WM_ACTIVATE:
       // As a dialog box does: the focused control is kept when the window loses the activation
       // and gets the focus back with it. Left to the default, the focus would stay on the window

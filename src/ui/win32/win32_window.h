@@ -14,7 +14,9 @@
 namespace mirvo::win32 {
 
 // A window built with CreateWindowExW from its layout: client area and control rectangles in
-// twips scaled by the screen's dpi, SimSun where the layout says so, the tab order of the layout.
+// twips scaled by the window's own dpi (and scaled again when it moves to a screen of another
+// dpi), SimSun where the layout says so, the tab order of the layout, each label just before the
+// control it names.
 // It is the Form of its logic and, for the working windows, the WindowFrame of their lifecycle; it
 // reports its clicks, ticks and lifecycle events to the screen that owns it.
 class Win32Window final : public screens::NativeWindow, public Form, public WindowFrame {
@@ -62,7 +64,8 @@ class Win32Window final : public screens::NativeWindow, public Form, public Wind
  private:
   struct Control {
     const layout::ControlLayout* layout;
-    HWND hwnd = nullptr;  // none for timers
+    HWND hwnd = nullptr;       // none for timers
+    HFONT narrowed = nullptr;  // a label's own narrower font when its text is too wide
     bool timerEnabled = false;
     std::int32_t timerInterval = 0;  // zero or less: the timer never ticks
   };
@@ -71,6 +74,12 @@ class Win32Window final : public screens::NativeWindow, public Form, public Wind
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   void CreateControl(Control& control);
+  // Fonts, rectangles and the picture at dpi_: at creation and when the dpi changes.
+  void ApplyDpi();
+  HFONT FontOf(const layout::ControlLayout& control) const;
+  // A label whose text is wider than its rectangle grows to the right as far as the next control
+  // on its row; text still too wide gets a narrower font rather than being cut.
+  void FitLabel(Control& label);
   // The control with this name, or nullptr after reporting the name as unknown to the call.
   Control* Find(std::string_view name, std::string_view call);
   const Control* Find(std::string_view name, std::string_view call) const;
@@ -87,6 +96,7 @@ class Win32Window final : public screens::NativeWindow, public Form, public Wind
   HFONT songFont_ = nullptr;
   HFONT titleFont_ = nullptr;
   HFONT defaultFont_ = nullptr;
+  HICON picture_ = nullptr;  // Image1 drawn at its size in pixels
   std::vector<Control> controls_;
   screens::WindowEvents& events_;
   bool shown_ = false;
