@@ -6,8 +6,11 @@
 //   window_probe tray CAPTION CODE    posts the tray's callback for mouse event CODE (515 is a
 //                                     left double-click, 513 a left press), as the shell posts it
 //   window_probe minimize CAPTION     what the title bar's minimize button sends
+//   window_probe balloons             prints the text of each balloon the tray shows, one a line
 // Exit status 2 when no window has the caption.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cwchar>
 #include <string>
@@ -51,9 +54,28 @@ std::wstring State(HWND window) {
          L"," + std::to_wstring(corner.y) + L" " + focus;
 }
 
+// The tray's balloons are visible balloon-style tooltip windows; their text is the tip's text.
+BOOL CALLBACK PrintBalloon(HWND window, LPARAM) {
+  wchar_t className[64] = {};
+  GetClassNameW(window, className, 64);
+  if (std::wcscmp(className, L"tooltips_class32") == 0 && IsWindowVisible(window) &&
+      (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) != 0) {
+    std::wstring text = TextOf(window);
+    for (wchar_t& c : text) {
+      if (c == L'\r' || c == L'\n') c = L' ';
+    }
+    Print(text);
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring(argv[1]) == L"balloons") {
+    EnumWindows(&PrintBalloon, 0);
+    return 0;
+  }
   if (argc < 3) return 1;
   const std::wstring command = argv[1];
   HWND window = FindWindowW(nullptr, argv[2]);
