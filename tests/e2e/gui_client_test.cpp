@@ -29,6 +29,16 @@ class GuiClient : public RsyncFixture {
     return WaitUntil([&] { return ReadAll(folder + "/" + name) == bytes; }, seconds);
   }
 
+  // Starts the program and opens the client window from the console; 0 when it did not appear.
+  static XWindow OpenClient(const XSession& x, StagedProgram& gui) {
+    gui.AlsoEnd("@127.0.0.1::");
+    gui.Start();
+    const XWindow console = x.WaitForWindow("MIRVO主控制台0.1");
+    if (console == 0) return 0;
+    x.Click(console, kConsole, "启动客户端");
+    return x.WaitForWindow("MIRVO客户端");
+  }
+
   // The lines of the result log in the program folder, without their CR LF.
   static std::vector<std::string> LogLines(const std::string& folder) {
     std::vector<std::string> lines;
@@ -45,12 +55,7 @@ TEST_F(GuiClient, PullPushAndScheduleWithAuthentication) {
   XSession x;
   ASSERT_TRUE(x.Ready());
   StagedProgram gui(x, root / "client");
-  gui.AlsoEnd("@127.0.0.1::");
-  gui.Start();
-  const XWindow console = x.WaitForWindow("MIRVO主控制台0.1");
-  ASSERT_NE(console, 0u);
-  x.Click(console, kConsole, "启动客户端");
-  const XWindow client = x.WaitForWindow("MIRVO客户端");
+  const XWindow client = OpenClient(x, gui);
   ASSERT_NE(client, 0u);
   EXPECT_EQ(x.Geometry(client).width, 3945 / 15);
   EXPECT_EQ(x.Geometry(client).height, 5280 / 15);
@@ -138,12 +143,7 @@ TEST_F(GuiClient, FailuresAreLoggedAndToldFromTheTrayAndASuccessIsOnlyLogged) {
   XSession x;
   ASSERT_TRUE(x.Ready());
   StagedProgram gui(x, root / "client");
-  gui.AlsoEnd("@127.0.0.1::");
-  gui.Start();
-  const XWindow console = x.WaitForWindow("MIRVO主控制台0.1");
-  ASSERT_NE(console, 0u);
-  x.Click(console, kConsole, "启动客户端");
-  const XWindow client = x.WaitForWindow("MIRVO客户端");
+  const XWindow client = OpenClient(x, gui);
   ASSERT_NE(client, 0u);
   ASSERT_TRUE(WaitUntil([&] { return x.TrayIcons().size() == 1; }, 10));
   // The server address first: nothing may ever go to the window's default address.
