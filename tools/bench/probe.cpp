@@ -93,13 +93,19 @@ int StartUp(const Options& options) {
   return 0;
 }
 
-// Ticks of CPU work while the program sits idle for the given seconds.
-Result<long long> IdleTicks(pid_t pid, long seconds) {
+// Ticks of CPU work while the program sits idle for the given seconds; the times its threads
+// were woken are printed as idle_wakeups of the same variant.
+Result<long long> IdleTicks(pid_t pid, long seconds, std::string_view variant) {
   usleep(500 * 1000);  // let the hide settle
   const auto before = CpuTicksOf(pid);
+  const auto wokenBefore = WakeupsOf(pid);
   sleep(static_cast<unsigned>(seconds));
   const auto after = CpuTicksOf(pid);
+  const auto wokenAfter = WakeupsOf(pid);
   if (!before || !after) return Error{"cannot read /proc/PID/stat"};
+  if (wokenBefore && wokenAfter) {
+    Print("idle_wakeups", std::string(variant), static_cast<double>(*wokenAfter - *wokenBefore));
+  }
   return *after - *before;
 }
 
@@ -197,7 +203,7 @@ int ServerSession(const Options& options) {
   if (Status s = run.Open(); !s.ok()) return Fail(s.error().message);
   sleep(1);
   if (Status s = run.HideInTray(); !s.ok()) return Fail(s.error().message);
-  Result<long long> ticks = IdleTicks(run.Pid(), idle);
+  Result<long long> ticks = IdleTicks(run.Pid(), idle, "mirvo-tray");
   if (!ticks.ok()) return Fail(ticks.error().message);
   Print("idle_ticks", "mirvo-tray", static_cast<double>(ticks.value()));
 
@@ -208,7 +214,7 @@ int ServerSession(const Options& options) {
   if (!ms.ok()) return Fail(ms.error().message);
   sleep(3);  // the window watches a new daemon for its first seconds
   if (Status s = run.HideInTray(); !s.ok()) return Fail(s.error().message);
-  ticks = IdleTicks(run.Pid(), idle);
+  ticks = IdleTicks(run.Pid(), idle, "mirvo-tray-daemon");
   if (!ticks.ok()) return Fail(ticks.error().message);
   Print("idle_ticks", "mirvo-tray-daemon", static_cast<double>(ticks.value()));
 
@@ -242,7 +248,8 @@ int ClientSession(const Options& options) {
     usleep(20 * 1000);
   }
   if (Status s = run.HideInTray(); !s.ok()) return Fail(s.error().message);
-  Result<long long> ticks = IdleTicks(run.Pid(), options.Number("idle-seconds", 10));
+  Result<long long> ticks =
+      IdleTicks(run.Pid(), options.Number("idle-seconds", 10), "mirvo-client-tray");
   if (!ticks.ok()) return Fail(ticks.error().message);
   Print("idle_ticks", "mirvo-client-tray", static_cast<double>(ticks.value()));
   return 0;
