@@ -31,7 +31,8 @@ TransferSettings ReadTransferSettings(const Form& form) {
   return settings;
 }
 
-ClientWindow::ClientWindow(Form& form, Platform& platform) : form_(form), platform_(platform) {}
+ClientWindow::ClientWindow(Form& form, Platform& platform, TransferNotifier& notifier)
+    : form_(form), platform_(platform), follower_(platform, form, client::kPollTimer, notifier) {}
 
 void ClientWindow::OnTransferNowClicked() { StartTransfer(ReadTransferSettings(form_)); }
 
@@ -79,9 +80,18 @@ void ClientWindow::OnCancelClicked() {
   form_.SetEnabled(client::kTransferNow, true);
 }
 
+void ClientWindow::OnPollTick() { follower_.OnPollTick(); }
+
+void ClientWindow::OnClosing() { follower_.Abandon(); }
+
 void ClientWindow::StartTransfer(const TransferSettings& settings) {
-  Status started = RunTransfer(platform_, settings).status();
-  if (!started.ok()) ShowMessageOnce(started.error().message + "\r\n同步没有开始。");
+  // A transfer that starts and then fails leaves the schedule armed: the next tick may succeed.
+  Result<std::shared_ptr<CommandWatch>> started = RunTransfer(platform_, settings);
+  if (started.ok()) {
+    follower_.Follow(started.value(), settings);
+  } else {
+    ShowMessageOnce(started.error().message + "\r\n同步没有开始。");
+  }
 }
 
 void ClientWindow::ShowMessageOnce(const std::string& text) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "client/transfer_follower.h"
 #include "client/transfer_settings.h"
 #include "foundation/form.h"
 #include "foundation/platform.h"
@@ -13,14 +14,18 @@ namespace mirvo {
 TransferSettings ReadTransferSettings(const Form& form);
 
 // The logic of the client window: a transfer now, and the schedule driven by the window's timer.
+// Every transfer it starts is followed to its end; a failure is told through the notifier.
 class ClientWindow {
  public:
-  ClientWindow(Form& form, Platform& platform);
+  ClientWindow(Form& form, Platform& platform, TransferNotifier& notifier);
 
   void OnTransferNowClicked();  // 开始同步
   void OnArmClicked();          // 定时同步
   void OnTimerTick();           // 定时同步时间
   void OnCancelClicked();       // 取消定时
+  void OnPollTick();            // 同步检查
+  // The window closes and ends every rsync.exe: those ends are neither logged nor announced.
+  void OnClosing();
 
  private:
   void StartTransfer(const TransferSettings& settings);
@@ -28,6 +33,7 @@ class ClientWindow {
 
   Form& form_;
   Platform& platform_;
+  TransferFollower follower_;
   bool showingMessage_ = false;  // a tick during an open message box does not open another
 };
 

@@ -63,6 +63,8 @@ inline constexpr std::string_view kArm = "定时同步";
 inline constexpr std::string_view kCancel = "取消定时";
 // Hidden: ticks the schedule while it is armed.
 inline constexpr std::string_view kScheduleTimer = "定时同步时间";
+// Hidden: runs while a started transfer does, to learn when it ends and how.
+inline constexpr std::string_view kPollTimer = "同步检查";
 
 // The inputs in the order a tick disables them and the cancel steps enable them.
 inline constexpr std::array<std::string_view, 12> kInputs = {

@@ -143,6 +143,8 @@ constexpr std::array kClientControls{
     Button(client::kTransferNow, {2280, 4440, 1215, 495}, 0),
     Label("Label7", kCreditText, {2640, 5040, 1260, 180}, 12, FontStyle::Default),
     Timer(client::kScheduleTimer, 200),
+    // Follows the transfers the window started; their follower arms it.
+    Timer(client::kPollTimer, 1000),
 };
 
 constexpr WindowLayout kConsole{.name = names::kConsoleWindow,

@@ -8,6 +8,7 @@
 #include "daemon/server_window.h"
 #include "foundation/control_names.h"
 #include "foundation/control_report.h"
+#include "screens/tray_notifier.h"
 #include "tray/lifecycle.h"
 
 namespace mirvo::screens {
@@ -69,11 +70,12 @@ constexpr std::array<Route<ServerWindow>, 3> kServerRoutes{{
     {EventKind::Tick, server::kStartCheckTimer, &ServerWindow::OnStartCheckTick},
 }};
 
-constexpr std::array<Route<ClientWindow>, 4> kClientRoutes{{
+constexpr std::array<Route<ClientWindow>, 5> kClientRoutes{{
     {EventKind::Click, client::kTransferNow, &ClientWindow::OnTransferNowClicked},
     {EventKind::Click, client::kArm, &ClientWindow::OnArmClicked},
     {EventKind::Click, client::kCancel, &ClientWindow::OnCancelClicked},
     {EventKind::Tick, client::kScheduleTimer, &ClientWindow::OnTimerTick},
+    {EventKind::Tick, client::kPollTimer, &ClientWindow::OnPollTick},
 }};
 
 template <class Logic>
@@ -158,6 +160,30 @@ class LogicScreen final : public WorkingScreen {
   Logic logic_;
 };
 
+// The client window: its transfers' failures are told from its tray icon.
+class ClientScreen final : public WorkingScreen {
+ public:
+  ClientScreen(WindowFactory& factory, Platform& platform)
+      : WorkingScreen(factory, layout::ClientLayout(), platform),
+        notifier_(Window().Frame(), Window().Controls()),
+        logic_(Window().Controls(), platform, notifier_) {}
+
+  bool OnCloseRequest() override {
+    // The close steps end every rsync.exe; the transfers are forgotten first, so that none of
+    // those ends is logged or announced.
+    logic_.OnClosing();
+    return WorkingScreen::OnCloseRequest();
+  }
+
+ private:
+  bool Handle(EventKind kind, std::string_view control) override {
+    return RunRoute<ClientWindow>(kClientRoutes, logic_, kind, control);
+  }
+
+  TrayNotifier notifier_;
+  ClientWindow logic_;
+};
+
 }  // namespace
 
 std::vector<WiredControl> WiredControls(std::string_view window) {
@@ -182,8 +208,7 @@ std::unique_ptr<ScreenNavigator::Screen> ScreenNavigator::Create(std::string_vie
                                                        kServerRoutes);
   }
   if (name == names::kClientWindow) {
-    return std::make_unique<LogicScreen<ClientWindow>>(factory_, layout::ClientLayout(), platform_,
-                                                       kClientRoutes);
+    return std::make_unique<ClientScreen>(factory_, platform_);
   }
   return nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace mirvo {
 
@@ -27,6 +28,8 @@ class WindowFrame {
   virtual float Left() const = 0;
   virtual void MoveTo(float top, float left) = 0;
   virtual bool IsMinimized() const = 0;
+  // On the screen for the user to see: shown, neither hidden in the tray nor minimized.
+  virtual bool IsShowing() const = 0;
 
   // Off the screen and out of the taskbar, still loaded, timers running.
   virtual void Hide() = 0;
@@ -39,6 +42,8 @@ class WindowFrame {
   virtual bool TrayAvailable() const = 0;
   virtual void AddTrayIcon(const NotifyIconRecord& record) = 0;
   virtual void RemoveTrayIcon(const NotifyIconRecord& record) = 0;
+  // A warning balloon from the window's tray icon; false when there is no icon or tray to show it.
+  virtual bool ShowTrayMessage(std::string_view title, std::string_view text) = 0;
 
   // Ends the process at once: no further window event runs.
   virtual void ExitNow() = 0;

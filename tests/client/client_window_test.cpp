@@ -5,14 +5,17 @@
 #include <algorithm>
 
 #include "client/transfer_command.h"
+#include "foundation/rsync_exit.h"
 #include "support/fake_form.h"
 #include "support/fake_platform.h"
+#include "support/recording_notifier.h"
 
 namespace mirvo {
 namespace {
 
 using testing::FakeForm;
 using testing::FakePlatform;
+using testing::RecordingNotifier;
 using Calls = std::vector<std::string>;
 
 const Calls kInputs = {"服务端IP",     "端口号",       "源共享名",     "目的目录",
@@ -22,7 +25,8 @@ const Calls kInputs = {"服务端IP",     "端口号",       "源共享名",    
 struct Client {
   FakeForm form = FakeForm::FromLayout(layout::ClientLayout());
   FakePlatform platform;
-  ClientWindow window{form, platform};
+  RecordingNotifier notifier;
+  ClientWindow window{form, platform, notifier};
 
   Client() {
     form.texts.at("服务端IP") = "127.0.0.1";  // tests never leave loopback
@@ -65,13 +69,13 @@ const std::string kPull =
     "cmd.exe /c D:\\Tools\\Sync\\bin\\rsync -avz --progress  --partial --port=873   "
     "test@127.0.0.1::test /cygdrive/c/test";
 
-TEST(ClientWindow, TransferNowStartsOneTransferAndChangesNothing) {
+TEST(ClientWindow, TransferNowStartsOneTransferAndOnlyStartsFollowingIt) {
   Client c;
   c.window.OnTransferNowClicked();
   ASSERT_EQ(c.platform.commands.size(), 1u);
   EXPECT_EQ(c.platform.commands[0].line, kPull);
   EXPECT_EQ(c.platform.commands[0].mode, WindowMode::NormalFocus);
-  EXPECT_TRUE(c.Changes().empty());
+  EXPECT_EQ(c.Changes(), (Calls{"interval 同步检查 1000", "enable 同步检查"}));
   EXPECT_EQ(c.State(), "Idle");
 }
 
@@ -176,6 +180,7 @@ TEST(ClientWindow, AnUnwritablePasswordFileIsShownAndNothingStarts) {
   EXPECT_TRUE(c.platform.commands.empty());
   ASSERT_EQ(c.form.messages.size(), 1u);
   EXPECT_NE(c.form.messages[0].text.find("rsync.secrets"), std::string::npos);
+  EXPECT_FALSE(c.form.enabled.at("同步检查")) << "nothing to follow";
 }
 
 TEST(ClientWindow, TicksDuringAnOpenMessageDoNotStackMoreMessages) {
@@ -190,6 +195,59 @@ TEST(ClientWindow, TicksDuringAnOpenMessageDoNotStackMoreMessages) {
   c.window.OnTimerTick();
   EXPECT_EQ(c.form.messages.size(), 1u);
   EXPECT_EQ(c.State(), "Repeating");
+}
+
+TEST(ClientWindow, FollowsEveryTransferItStartsToItsEnd) {
+  enum class Start { Click, Tick };
+  struct Case {
+    const char* name;
+    Start start;
+    std::vector<int> statuses;  // one transfer each, ended before the next starts
+    std::vector<int> announced;
+    bool closeFirst = false;  // the window closes while the last transfer runs
+  } cases[] = {
+      {"click succeeds", Start::Click, {0}, {}},
+      {"click fails", Start::Click, {5}, {5}},
+      {"tick fails", Start::Tick, {23}, {23}},
+      {"ten failing ticks", Start::Tick, std::vector<int>(10, 5), {5}},
+      {"a success in between", Start::Tick, {5, 5, 0, 5}, {5, 5}},
+      {"closed while running", Start::Click, {137}, {}, true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    Client c;
+    if (k.start == Start::Tick) c.window.OnArmClicked();
+    for (int status : k.statuses) {
+      if (k.start == Start::Click) {
+        c.window.OnTransferNowClicked();
+      } else {
+        c.window.OnTimerTick();
+      }
+      ASSERT_FALSE(c.platform.watches.empty());
+      EXPECT_TRUE(c.form.enabled.at("同步检查")) << "followed while it runs";
+      if (k.closeFirst) c.window.OnClosing();
+      c.platform.watches.back()->ended = true;
+      c.platform.watches.back()->exitStatus = status;
+      c.window.OnPollTick();
+      EXPECT_FALSE(c.form.enabled.at("同步检查")) << "nothing polls once it ended";
+    }
+
+    const std::string& log = c.platform.files["D:\\Tools\\Sync\\mirvo-transfers.log"].bytes;
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = log.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+    EXPECT_EQ(lines, k.closeFirst ? 0 : k.statuses.size());
+    for (int status : k.closeFirst ? std::vector<int>{} : k.statuses) {
+      EXPECT_NE(log.find("\t" + std::to_string(status) + "\t"), std::string::npos);
+    }
+    ASSERT_EQ(c.notifier.notices.size(), k.announced.size());
+    for (std::size_t i = 0; i < k.announced.size(); ++i) {
+      EXPECT_NE(c.notifier.notices[i].text.find(DescribeRsyncExit(k.announced[i])),
+                std::string::npos);
+    }
+    // A transfer that ran and failed leaves the schedule as it was.
+    EXPECT_EQ(c.State(), k.start == Start::Tick ? "Repeating" : "Idle");
+    EXPECT_TRUE(c.form.messages.empty()) << "the notifier tells failures, not the window";
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "foundation/rsync_exit.h"
 #include "support/fake_form.h"
 #include "support/fake_platform.h"
+#include "support/recording_notifier.h"
 
 namespace mirvo {
 namespace {
@@ -15,6 +16,8 @@ namespace {
 using testing::FakeForm;
 using testing::FakePlatform;
 using testing::FakeWatch;
+using testing::Notice;
+using testing::RecordingNotifier;
 using Lines = std::vector<std::string>;
 
 constexpr const char* kPollTimer = "同步检查";
@@ -30,21 +33,6 @@ const TransferSettings kPush = {.ServerAddress = "127.0.0.1",
                                 .Authenticate = true,
                                 .UserName = "alice",
                                 .Password = "s3cret"};
-
-struct Notice {
-  std::string title;
-  std::string text;
-};
-
-class RecordingNotifier : public TransferNotifier {
- public:
-  void AnnounceFailure(std::string_view title, std::string_view text) override {
-    notices.push_back({std::string(title), std::string(text)});
-    if (whileShowing) whileShowing();
-  }
-  std::vector<Notice> notices;
-  std::function<void()> whileShowing;  // like a message box's own loop, in which timers tick
-};
 
 struct Client {
   FakePlatform platform;

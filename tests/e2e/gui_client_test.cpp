@@ -28,18 +28,34 @@ class GuiClient : public RsyncFixture {
                int seconds = 30) {
     return WaitUntil([&] { return ReadAll(folder + "/" + name) == bytes; }, seconds);
   }
+
+  // Starts the program and opens the client window from the console; 0 when it did not appear.
+  static XWindow OpenClient(const XSession& x, StagedProgram& gui) {
+    gui.AlsoEnd("@127.0.0.1::");
+    gui.Start();
+    const XWindow console = x.WaitForWindow("MIRVO主控制台0.1");
+    if (console == 0) return 0;
+    x.Click(console, kConsole, "启动客户端");
+    return x.WaitForWindow("MIRVO客户端");
+  }
+
+  // The lines of the result log in the program folder, without their CR LF.
+  static std::vector<std::string> LogLines(const std::string& folder) {
+    std::vector<std::string> lines;
+    const std::string log = ReadAll(folder + "/mirvo-transfers.log");
+    for (std::size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos;
+         start = end + 2) {
+      lines.push_back(log.substr(start, end - start));
+    }
+    return lines;
+  }
 };
 
 TEST_F(GuiClient, PullPushAndScheduleWithAuthentication) {
   XSession x;
   ASSERT_TRUE(x.Ready());
   StagedProgram gui(x, root / "client");
-  gui.AlsoEnd("@127.0.0.1::");
-  gui.Start();
-  const XWindow console = x.WaitForWindow("MIRVO主控制台0.1");
-  ASSERT_NE(console, 0u);
-  x.Click(console, kConsole, "启动客户端");
-  const XWindow client = x.WaitForWindow("MIRVO客户端");
+  const XWindow client = OpenClient(x, gui);
   ASSERT_NE(client, 0u);
   EXPECT_EQ(x.Geometry(client).width, 3945 / 15);
   EXPECT_EQ(x.Geometry(client).height, 5280 / 15);
@@ -119,6 +135,81 @@ TEST_F(GuiClient, PullPushAndScheduleWithAuthentication) {
   EXPECT_TRUE(WaitUntil([&] { return x.TrayIcons().empty(); }, 5));
   EXPECT_TRUE(WaitUntil([&] { return !PortAnswers(std::stoi(port)); }, 10))
       << "closing ends every rsync.exe, the daemon included";
+}
+
+// Every transfer's end is a line of the log with rsync's own status; a failure is also told by a
+// balloon from the tray icon, and a success by nothing else.
+TEST_F(GuiClient, FailuresAreLoggedAndToldFromTheTrayAndASuccessIsOnlyLogged) {
+  XSession x;
+  ASSERT_TRUE(x.Ready());
+  StagedProgram gui(x, root / "client");
+  const XWindow client = OpenClient(x, gui);
+  ASSERT_NE(client, 0u);
+  ASSERT_TRUE(WaitUntil([&] { return x.TrayIcons().size() == 1; }, 10));
+  // The server address first: nothing may ever go to the window's default address.
+  x.TypeInto(client, kClient, "服务端IP", "127.0.0.1");
+  x.TypeInto(client, kClient, "端口号", port);
+  const std::string local = root / "local";
+  std::filesystem::create_directories(local);
+  x.TypeInto(client, kClient, "目的目录", local + "/");
+  const std::string remote = "@127.0.0.1::";
+
+  const struct {
+    const char* name;
+    std::string module, user, password;
+    bool push;
+    std::string fields;  // direction, local folder, remote, status
+    bool told;
+  } cases[] = {
+      {"pull from a module the daemon lacks", "nosuch", "", "", false,
+       "拉取\t" + local + "/\tnosuch" + remote + "nosuch\t5\t", true},
+      {"push with a wrong password", "gui", "mirvo", "wrong-99", true,
+       "推送\t" + local + "/\tmirvo" + remote + "gui\t5\t", true},
+      {"good pull", "gui", "mirvo", "pass-7788", false,
+       "拉取\t" + local + "/\tmirvo" + remote + "gui\t0\t成功", false},
+  };
+  bool authenticating = false, pushing = false;
+  std::size_t ended = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    x.TypeInto(client, kClient, "源共享名", c.module);
+    if (authenticating != !c.user.empty()) {
+      x.Click(client, kClient, "用户认证");
+      authenticating = !authenticating;
+    }
+    if (authenticating) {
+      x.TypeInto(client, kClient, "用户名", c.user);
+      x.TypeInto(client, kClient, "密码", c.password);
+    }
+    if (pushing != c.push) {
+      x.Click(client, kClient, "推送到服务端");
+      pushing = c.push;
+    }
+    x.Click(client, kClient, "开始同步");
+    ASSERT_TRUE(WaitUntil([&] { return LogLines(gui.Folder()).size() == ended + 1; }, 30));
+    const std::string line = LogLines(gui.Folder())[ended++];
+    // The time, then the fields; the password is never written.
+    EXPECT_NE(line.find("\t" + c.fields), std::string::npos) << line;
+    EXPECT_EQ(line.find("pass-7788"), std::string::npos);
+    EXPECT_EQ(line.find("wrong-99"), std::string::npos);
+
+    if (c.told) {
+      ASSERT_TRUE(WaitUntil([&] { return x.Balloons().size() == 1; }, 5)) << "no balloon";
+      // A press closes the balloon.
+      const XSession::Box box = x.Geometry(x.Balloons().front());
+      x.Shell("xdotool mousemove " + std::to_string(box.x + box.width / 2) + " " +
+              std::to_string(box.y + box.height / 2) + " click 1");
+      EXPECT_TRUE(WaitUntil([&] { return x.Balloons().empty(); }, 5));
+    } else {
+      usleep(3000 * 1000);  // the follower notices an end within a second
+      EXPECT_TRUE(x.Balloons().empty()) << "a success shows nothing";
+    }
+  }
+  EXPECT_TRUE(Arrived(local, "sub/b.txt", "拉取\n"));
+
+  x.RequestClose(client);
+  EXPECT_TRUE(gui.WaitForExit());
+  EXPECT_EQ(LogLines(gui.Folder()).size(), std::size(cases)) << "closing logs nothing";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // not meet the program's own names.
 #include "gui_session.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -152,6 +153,57 @@ std::vector<XWindow> XSession::TrayIcons(const std::string& program) const {
     if (children) XFree(children);
   }
   return icons;
+}
+
+std::vector<XWindow> XSession::Balloons(const std::string& program) const {
+  constexpr int kTallerThanOneLine = 48;  // pixels; a tooltip's line is about 20
+  std::vector<XWindow> balloons;
+  ::Display* x = Connection(x_);
+  XSync(x, False);
+  // A window listed here may be gone (a terminal of a transfer) before its attributes are read.
+  XErrorHandler previous = XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+  struct Restore {
+    ::Display* x;
+    XErrorHandler previous;
+    ~Restore() {
+      XSync(x, False);
+      XSetErrorHandler(previous);
+    }
+  } restore{x, previous};
+  Window root, parent, *children = nullptr;
+  unsigned count = 0;
+  if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count) == 0) return {};
+  const Atom typeAtom = XInternAtom(x, "_NET_WM_WINDOW_TYPE", False);
+  const Atom tooltip = XInternAtom(x, "_NET_WM_WINDOW_TYPE_TOOLTIP", False);
+  for (unsigned i = 0; i < count; ++i) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(x, children[i], &attributes) == 0 ||
+        attributes.map_state != IsViewable || !attributes.override_redirect ||
+        attributes.height < kTallerThanOneLine) {
+      continue;
+    }
+    XClassHint hint{};
+    bool ours = false;
+    if (XGetClassHint(x, children[i], &hint) != 0) {
+      ours = hint.res_name != nullptr && program == hint.res_name;
+      if (hint.res_name) XFree(hint.res_name);
+      if (hint.res_class) XFree(hint.res_class);
+    }
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool isTooltip = false;
+    if (XGetWindowProperty(x, children[i], typeAtom, 0, 1, False, XA_ATOM, &type, &format, &items,
+                           &after, &data) == Success &&
+        data != nullptr && items == 1) {
+      isTooltip = *reinterpret_cast<const Atom*>(data) == tooltip;
+    }
+    if (data != nullptr) XFree(data);
+    if (ours && isTooltip) balloons.push_back(children[i]);
+  }
+  if (children) XFree(children);
+  return balloons;
 }
 
 }  // namespace mirvo::testing

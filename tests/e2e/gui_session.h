@@ -181,6 +181,11 @@ class XSession {
   // The tray icons of the program in trayer's panel.
   std::vector<XWindow> TrayIcons(const std::string& program = "mirvo") const;
 
+  // The message balloons the program shows from its tray icon. On a tray of this kind Qt draws
+  // them itself: an override-redirect top-level window of the program, typed as a tooltip and
+  // taller than a tooltip's single line (its title and the message below).
+  std::vector<XWindow> Balloons(const std::string& program = "mirvo") const;
+
   void DoubleClick(XWindow window) const {
     const Box box = Geometry(window);
     Shell("xdotool mousemove " + std::to_string(box.x + box.width / 2) + " " +

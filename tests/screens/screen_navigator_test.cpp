@@ -201,6 +201,75 @@ TEST_F(ScreenNavigatorTest, CloseRequestRunsTheCloseStepsOfTheWindow) {
   EXPECT_EQ(factory.log, Calls{"quit"});
 }
 
+TEST_F(ScreenNavigatorTest, AFailedTransferIsToldFromTheTrayOrWhereTheUserSeesIt) {
+  enum class Shown { Showing, Minimized, Hidden };
+  const struct {
+    const char* name;
+    bool tray;
+    Shown shown;
+    int status;
+    bool balloon;
+    bool box;
+  } cases[] = {
+      {"tray, showing", true, Shown::Showing, 5, true, false},
+      {"tray, hidden in it", true, Shown::Hidden, 5, true, false},
+      {"tray, success", true, Shown::Showing, 0, false, false},
+      {"no tray, showing", false, Shown::Showing, 5, false, true},
+      {"no tray, minimized", false, Shown::Minimized, 5, false, false},
+      {"no tray, hidden", false, Shown::Hidden, 5, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakePlatform p;
+    FakeFactory f;
+    ScreenNavigator n{f, p};
+    n.ShowWindow(names::kClientWindow);
+    FakeWindow& client = *f.made.at(std::string(names::kClientWindow));
+    client.form.texts[std::string(names::client::kServerAddress)] = "127.0.0.1";
+    client.frame.trayAvailable = c.tray;
+    client.events.OnClick(names::client::kTransferNow);
+    client.frame.minimized = c.shown == Shown::Minimized;
+    client.frame.hidden = c.shown == Shown::Hidden;
+    ASSERT_EQ(p.watches.size(), 1u);
+    p.watches[0]->ended = true;
+    p.watches[0]->exitStatus = c.status;
+    client.events.OnTimer(names::client::kPollTimer);
+
+    EXPECT_EQ(client.frame.trayMessages.size(), c.balloon ? 1u : 0u);
+    ASSERT_EQ(client.form.messages.size(), c.box ? 1u : 0u);
+    for (const std::string& text : client.frame.trayMessages) {
+      EXPECT_NE(text.find("拉取失败：模块“test”，服务端 127.0.0.1"), std::string::npos) << text;
+    }
+    if (c.box) {
+      EXPECT_EQ(client.form.messages[0].title, "MIRVO客户端");
+    }
+    const std::string& log = p.files[p.folder + "\\mirvo-transfers.log"].bytes;
+    EXPECT_NE(log.find("test@127.0.0.1::test\t" + std::to_string(c.status) + "\t"),
+              std::string::npos)
+        << "the log keeps every end: " << log;
+  }
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(ScreenNavigatorTest, ClosingTheClientTellsNothingOfTheTransfersItEnds) {
+  navigator.ShowWindow(names::kClientWindow);
+  FakeWindow& client = Made(names::kClientWindow);
+  client.form.texts[std::string(names::client::kServerAddress)] = "127.0.0.1";
+  client.events.OnClick(names::client::kTransferNow);
+  client.frame.calls.clear();
+  EXPECT_TRUE(client.events.OnCloseRequest());
+  EXPECT_FALSE(client.form.enabled.at(std::string(names::client::kPollTimer)));
+  EXPECT_EQ(platform.commands.back().line, "cmd.exe /c taskkill /F /im rsync.exe");
+  EXPECT_EQ(client.frame.calls, (Calls{"RemoveTrayIcon MIRVO客户端", "ExitNow"}));
+  // Were any tick to run on the way out, the killed transfer is no longer followed.
+  platform.watches[0]->ended = true;
+  platform.watches[0]->exitStatus = 128 + 9;
+  client.events.OnTimer(names::client::kPollTimer);
+  EXPECT_TRUE(client.frame.trayMessages.empty());
+  EXPECT_TRUE(client.form.messages.empty());
+  EXPECT_EQ(platform.files.count(platform.folder + "\\mirvo-transfers.log"), 0u);
+}
+
 // Every button and timer of a layout has a handler, and every handler belongs to a control of the
 // right kind in its window: a misspelt name cannot be wired silently.
 TEST(ScreenWiring, MatchesTheLayouts) {

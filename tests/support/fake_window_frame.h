@@ -31,6 +31,7 @@ class FakeWindowFrame : public WindowFrame {
     left = newLeft;
   }
   bool IsMinimized() const override { return minimized; }
+  bool IsShowing() const override { return !minimized && !hidden; }
   void Hide() override {
     calls.push_back("Hide");
     hidden = true;
@@ -54,6 +55,13 @@ class FakeWindowFrame : public WindowFrame {
     calls.push_back("RemoveTrayIcon " + record.szTip);
     removed.push_back(record);
   }
+  // Shown only while the icon is in a tray, as both adapters do.
+  bool ShowTrayMessage(std::string_view title, std::string_view text) override {
+    calls.push_back("ShowTrayMessage " + std::string(title));
+    const bool shown = trayAvailable && added.size() > removed.size();
+    if (shown) trayMessages.push_back(std::string(text));
+    return shown;
+  }
   void ExitNow() override { calls.push_back("ExitNow"); }
 
   static std::string Number(float value) { return std::to_string(static_cast<long>(value)); }
@@ -71,6 +79,7 @@ class FakeWindowFrame : public WindowFrame {
   std::function<void()> onRestoreResize;
   std::vector<NotifyIconRecord> added;
   std::vector<NotifyIconRecord> removed;
+  std::vector<std::string> trayMessages;  // the texts of the balloons shown
   mutable std::vector<std::string> calls;
 };
 

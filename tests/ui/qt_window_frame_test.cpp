@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "qt_test_app.h"
 #include "tray/notify_icon_record.h"
 
@@ -50,6 +52,35 @@ TEST_F(QtWindowFrameTest, RestoringAMinimizedWindowRaisesTheResizeNotificationBe
   frame.ShowRestored();
   EXPECT_FALSE(frame.IsMinimized());
   EXPECT_GE(notifications, 1);
+}
+
+TEST_F(QtWindowFrameTest, ShowingMeansOnTheScreenNeitherHiddenNorMinimized) {
+  const struct {
+    const char* step;
+    std::function<void()> act;
+    bool showing;
+  } steps[] = {
+      {"never shown", [] {}, false},
+      {"shown", [&] { window.show(); }, true},
+      {"minimized", [&] { window.setWindowState(Qt::WindowMinimized); }, false},
+      {"restored", [&] { frame.ShowRestored(); }, true},
+      {"hidden in the tray", [&] { frame.Hide(); }, false},
+  };
+  for (const auto& s : steps) {
+    s.act();
+    EXPECT_TRUE(ProcessUntil([&] { return frame.IsShowing() == s.showing; })) << s.step;
+  }
+}
+
+TEST_F(QtWindowFrameTest, ABalloonNeedsTheIconInATray) {
+  EXPECT_FALSE(frame.ShowTrayMessage("MIRVO客户端", "拉取失败")) << "no icon yet";
+  NotifyIconRecord record;
+  record.szTip = "MIRVO客户端";
+  frame.AddTrayIcon(record);
+  EXPECT_EQ(frame.ShowTrayMessage("MIRVO客户端", "拉取失败"),
+            QSystemTrayIcon::isSystemTrayAvailable());
+  frame.RemoveTrayIcon(record);
+  EXPECT_FALSE(frame.ShowTrayMessage("MIRVO客户端", "拉取失败")) << "the icon has gone";
 }
 
 TEST_F(QtWindowFrameTest, HandlesAreStable) {

@@ -10,7 +10,10 @@
 #      the tray, and Space ends the daemon; closing ends the program, every rsync.exe and the icon;
 #   3. console → client window: 开始同步 holds the focus after the hand-over; activated again after
 #      another window, and back from the tray, the focus is on the box that had it; 开始同步 by
-#      the keyboard: the recorded transfer line;
+#      the keyboard: the recorded transfer line; its end (status 0) is a line of
+#      mirvo-transfers.log and nothing else; a transfer that ends with status 23 is a line and a
+#      warning balloon from the tray icon (NIM_MODIFY with the full structure size, the icon's own
+#      NIM_ADD with the first version's);
 #   4. the screen at 144 dpi (the prefix's LogPixels): every control of the three windows sits at
 #      its twips × 144 / 1440 and the client areas are that size, and the tray round trip works.
 # In 2 to 4 each window's controls are checked against their twips at the screen's dpi.
@@ -121,6 +124,22 @@ wait_state() {
     sleep 0.3
   done
   echo "$state"
+  return 1
+}
+
+# The texts of the balloons the tray shows now, one a line.
+balloons() { wine "$window_probe" balloons 2>/dev/null | tr -d '\r'; }
+
+wait_balloon() {
+  local deadline=$((SECONDS + ${1:-10})) text
+  while [ $SECONDS -lt $deadline ]; do
+    text=$(balloons)
+    if [ -n "$text" ]; then
+      echo "$text"
+      return 0
+    fi
+    sleep 0.3
+  done
   return 1
 }
 
@@ -301,7 +320,8 @@ kill "$app" 2>/dev/null
 
 echo "== 3. the client window"
 rm -f "$folder/bin/recorded.txt"
-wine "$folder/mirvo.exe" >/dev/null 2>&1 &
+# shell32 traces each Shell_NotifyIconW call of the program: the message and the structure size.
+WINEDEBUG=+systray wine "$folder/mirvo.exe" >/dev/null 2>"$work/systray.txt" &
 app=$!
 if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
   click_control "$console" 2400 840 1215 495  # 启动客户端
@@ -341,6 +361,40 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     else
       fail "the transfer was not started"
     fi
+    # It ended with status 0: a line of the log and nothing else.
+    log="$folder/mirvo-transfers.log"
+    if wait_file_lines "$log" 1 15; then
+      line=$(sed -n 1p "$log" | tr -d '\r')
+      [[ $line == *$'\t拉取\tc:\\test\ttest@127.0.0.1::test\t0\t成功' ]] || fail "log line: [$line]"
+    else
+      fail "no log line for the transfer"
+    fi
+    sleep 3
+    [ -z "$(balloons)" ] || fail "a balloon after a transfer that succeeded: [$(balloons)]"
+    # The next one ends with 23: a line and a warning balloon from the tray icon.
+    echo 23 >"$folder/bin/exit-status.txt"
+    click_control "$client" 2280 4440 1215 495  # 开始同步
+    if wait_file_lines "$log" 2 15; then
+      line=$(sed -n 2p "$log" | tr -d '\r')
+      [[ $line == *$'\ttest@127.0.0.1::test\t23\t'* ]] || fail "log line: [$line]"
+    else
+      fail "no log line for the failed transfer"
+    fi
+    if balloon=$(wait_balloon 10); then
+      echo "balloon: [$balloon]"
+      [[ $balloon == *"拉取失败：模块“test”，服务端 127.0.0.1"*"退出状态 23："* ]] ||
+        fail "balloon text: [$balloon]"
+      [ -n "$shots" ] && import -window root "$shots/wine-balloon.png"
+    else
+      fail "no balloon after a transfer that ended with 23"
+    fi
+    grep -a 'Shell_NotifyIconW' "$work/systray.txt"
+    # NIM_ADD (0) with the first-version size, NIM_MODIFY (1) once, with the full size (x64).
+    grep -aq 'dwMessage = 0, nid->cbSize=168$' "$work/systray.txt" ||
+      fail "the icon was not added with the first-version structure"
+    [ "$(grep -ac 'dwMessage = 1, nid->cbSize=976$' "$work/systray.txt")" = 1 ] ||
+      fail "not exactly one NIM_MODIFY with the full structure size"
+    rm -f "$folder/bin/exit-status.txt"
   else
     fail "the client window did not appear"
   fi

@@ -10,8 +10,11 @@
 //                                     in the client area; exit status 3 when a control is more
 //                                     than a pixel from its layout twips at DPI (a label may be
 //                                     wider, to show its text whole)
+//   window_probe balloons             prints the text of each balloon the tray shows, one a line
 // Exit status 2 when no window has the caption.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <cwchar>
@@ -116,9 +119,28 @@ int Geometry(HWND window, int dpi) {
   return misplaced == 0 ? 0 : 3;
 }
 
+// The tray's balloons are visible balloon-style tooltip windows; their text is the tip's text.
+BOOL CALLBACK PrintBalloon(HWND window, LPARAM) {
+  wchar_t className[64] = {};
+  GetClassNameW(window, className, 64);
+  if (std::wcscmp(className, L"tooltips_class32") == 0 && IsWindowVisible(window) &&
+      (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) != 0) {
+    std::wstring text = TextOf(window);
+    for (wchar_t& c : text) {
+      if (c == L'\r' || c == L'\n') c = L' ';
+    }
+    Print(text);
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring(argv[1]) == L"balloons") {
+    EnumWindows(&PrintBalloon, 0);
+    return 0;
+  }
   if (argc < 3) return 1;
   // Real pixels, as the program that declares its dpi awareness sees them.
   SetProcessDPIAware();

@@ -74,6 +74,10 @@ TEST(ProcFigures, PeakResident) {
       {"", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(PeakResidentKb(c.status), c.kb) << c.status;
+  EXPECT_EQ(VoluntarySwitches("Name:\tmirvo\nvoluntary_ctxt_switches:\t12\n"
+                              "nonvoluntary_ctxt_switches:\t3\n"),
+            12);
+  EXPECT_EQ(VoluntarySwitches("nonvoluntary_ctxt_switches:\t3\n"), std::nullopt);
 }
 
 TEST(ProcFigures, CpuTicksAddUserAndSystemTime) {
@@ -92,6 +96,7 @@ TEST(ProcFigures, CpuTicksAddUserAndSystemTime) {
   // This very process: it has a status and a stat of its own.
   EXPECT_TRUE(PeakResidentKbOf(getpid()).has_value());
   EXPECT_TRUE(CpuTicksOf(getpid()).has_value());
+  EXPECT_TRUE(WakeupsOf(getpid()).has_value());
 }
 
 TEST(ProcFigures, FindsProcessesByImageNameAndWholeArguments) {
@@ -182,6 +187,8 @@ TEST(RenderTable, JudgesEachTarget) {
       {"pull_ms mirvo 110\npull_ms rsync 100\n", false, "0.909 (B/A)"},
       {"idle_ticks mirvo-tray 0\nidle_ticks mirvo-tray 0\n", true, "max <= 0 ok"},
       {"idle_ticks mirvo-tray 0\nidle_ticks mirvo-tray 1\n", false, "MISSED"},
+      {"idle_wakeups mirvo-client-tray 2\n", true, "max <= 5 ok"},
+      {"idle_wakeups mirvo-client-tray 10\n", false, "MISSED"},
       {"exe_mb windows 3.4\n", false, "MISSED"},
       // A reference without the program's figure judges nothing.
       {"startup_ms bare 100\n", true, "bare: 100.0"},

@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::string_view kConsoleTitle = "MIRVO主控制台0.1";
 constexpr std::string_view kServerTitle = "MIRVO服务端";
+constexpr std::string_view kClientTitle = "MIRVO客户端";
 
 // The centre of a control in pixels at 96 dpi, the benchmark's X server's resolution.
 std::pair<int, int> Centre(const layout::WindowLayout& window, std::string_view control) {
@@ -23,8 +24,8 @@ std::pair<int, int> Centre(const layout::WindowLayout& window, std::string_view 
 
 }  // namespace
 
-ServerWindowRun::ServerWindowRun(XDesk& desk, std::string program)
-    : desk_(desk), program_(std::move(program)) {}
+ServerWindowRun::ServerWindowRun(XDesk& desk, std::string program, Which which)
+    : desk_(desk), program_(std::move(program)), which_(which) {}
 
 ServerWindowRun::~ServerWindowRun() {
   EndProcess(pid_);
@@ -46,31 +47,38 @@ Status ServerWindowRun::Open() {
   const XDesk::Mapped console = desk_.WaitForMap(pid_, kConsoleTitle, 30);
   if (console.window == 0) return Error{"the console did not appear"};
   usleep(200 * 1000);
-  const auto [x, y] = Centre(layout::ConsoleLayout(), "启动服务端");
+  const bool client = which_ == Which::Client;
+  const auto [x, y] = Centre(layout::ConsoleLayout(), client ? "启动客户端" : "启动服务端");
   desk_.Click(console.window, x, y);
-  server_ = desk_.WaitForMap(pid_, kServerTitle, 30).window;
-  if (server_ == 0) return Error{"the server window did not appear"};
+  server_ = desk_.WaitForMap(pid_, client ? kClientTitle : kServerTitle, 30).window;
+  if (server_ == 0) return Error{"the working window did not appear"};
   for (int i = 0; i < 500 && desk_.TrayIcon("mirvo") == 0; ++i) usleep(20 * 1000);
   if (desk_.TrayIcon("mirvo") == 0) return Error{"no tray icon"};
   return Status::Ok();
 }
 
 void ServerWindowRun::Click(std::string_view control) {
-  const auto [x, y] = Centre(layout::ServerLayout(), control);
+  const auto [x, y] =
+      Centre(which_ == Which::Client ? layout::ClientLayout() : layout::ServerLayout(), control);
   desk_.Click(server_, x, y);
 }
 
-Status ServerWindowRun::Configure(const std::string& share, int port) {
+Status ServerWindowRun::TypeInto(std::string_view box, const std::string& text) {
   desk_.Focus(server_);
+  Click(box);
+  usleep(50 * 1000);
+  desk_.ControlKey('a');
+  desk_.BackSpace();
+  if (!desk_.Type(text)) return Error{"cannot type " + text};
+  usleep(100 * 1000);
+  return Status::Ok();
+}
+
+Status ServerWindowRun::Configure(const std::string& share, int port) {
   for (const auto& [box, text] : {std::pair<std::string_view, std::string>{"共享路径", share},
                                   {"端口号", std::to_string(port)}}) {
-    Click(box);
-    usleep(50 * 1000);
-    desk_.ControlKey('a');
-    desk_.BackSpace();
-    if (!desk_.Type(text)) return Error{"cannot type " + text};
+    if (Status s = TypeInto(box, text); !s.ok()) return s;
   }
-  usleep(100 * 1000);
   return Status::Ok();
 }
 

@@ -93,13 +93,19 @@ int StartUp(const Options& options) {
   return 0;
 }
 
-// Ticks of CPU work while the program sits idle for the given seconds.
-Result<long long> IdleTicks(pid_t pid, long seconds) {
+// Ticks of CPU work while the program sits idle for the given seconds; the times its threads
+// were woken are printed as idle_wakeups of the same variant.
+Result<long long> IdleTicks(pid_t pid, long seconds, std::string_view variant) {
   usleep(500 * 1000);  // let the hide settle
   const auto before = CpuTicksOf(pid);
+  const auto wokenBefore = WakeupsOf(pid);
   sleep(static_cast<unsigned>(seconds));
   const auto after = CpuTicksOf(pid);
+  const auto wokenAfter = WakeupsOf(pid);
   if (!before || !after) return Error{"cannot read /proc/PID/stat"};
+  if (wokenBefore && wokenAfter) {
+    Print("idle_wakeups", std::string(variant), static_cast<double>(*wokenAfter - *wokenBefore));
+  }
   return *after - *before;
 }
 
@@ -197,7 +203,7 @@ int ServerSession(const Options& options) {
   if (Status s = run.Open(); !s.ok()) return Fail(s.error().message);
   sleep(1);
   if (Status s = run.HideInTray(); !s.ok()) return Fail(s.error().message);
-  Result<long long> ticks = IdleTicks(run.Pid(), idle);
+  Result<long long> ticks = IdleTicks(run.Pid(), idle, "mirvo-tray");
   if (!ticks.ok()) return Fail(ticks.error().message);
   Print("idle_ticks", "mirvo-tray", static_cast<double>(ticks.value()));
 
@@ -208,7 +214,7 @@ int ServerSession(const Options& options) {
   if (!ms.ok()) return Fail(ms.error().message);
   sleep(3);  // the window watches a new daemon for its first seconds
   if (Status s = run.HideInTray(); !s.ok()) return Fail(s.error().message);
-  ticks = IdleTicks(run.Pid(), idle);
+  ticks = IdleTicks(run.Pid(), idle, "mirvo-tray-daemon");
   if (!ticks.ok()) return Fail(ticks.error().message);
   Print("idle_ticks", "mirvo-tray-daemon", static_cast<double>(ticks.value()));
 
@@ -216,6 +222,37 @@ int ServerSession(const Options& options) {
   return PullPairs(options.Get("share"), port, static_cast<int>(options.Number("plain-port", 0)),
                    options.Get("module", "test"), options.Get("dest-root"),
                    options.Number("pairs", 5));
+}
+
+// The client window: one pull from the plain daemon followed to its end (a line of the result
+// log), then idle in the tray: with no transfer running, nothing polls.
+int ClientSession(const Options& options) {
+  auto desk = OpenDesk();
+  if (!desk) return 1;
+  ServerWindowRun run(*desk, options.Get("program"), ServerWindowRun::Which::Client);
+  if (Status s = run.Open(); !s.ok()) return Fail(s.error().message);
+  // The server address first: nothing may ever go to the window's default address.
+  for (const auto& [box, text] : {std::pair<std::string_view, std::string>{"服务端IP", "127.0.0.1"},
+                                  {"端口号", options.Get("port")},
+                                  {"源共享名", options.Get("module")},
+                                  {"目的目录", options.Get("dest")}}) {
+    if (Status s = run.TypeInto(box, text); !s.ok()) return Fail(s.error().message);
+  }
+  const std::string log =
+      std::filesystem::path(options.Get("program")).parent_path() / "mirvo-transfers.log";
+  run.Click("开始同步");
+  const double clicked = Now();
+  std::error_code error;
+  while (std::filesystem::file_size(log, error) == 0 || error) {
+    if (Now() - clicked > 60) return Fail("the transfer was not logged within 60 s");
+    usleep(20 * 1000);
+  }
+  if (Status s = run.HideInTray(); !s.ok()) return Fail(s.error().message);
+  Result<long long> ticks =
+      IdleTicks(run.Pid(), options.Number("idle-seconds", 10), "mirvo-client-tray");
+  if (!ticks.ok()) return Fail(ticks.error().message);
+  Print("idle_ticks", "mirvo-client-tray", static_cast<double>(ticks.value()));
+  return 0;
 }
 
 int MakeData(const Options& options) {
@@ -251,6 +288,7 @@ int main(int argc, char** argv) {
   if (command == "click-start") return ClickStart(options);
   if (command == "daemon-start") return DaemonStart(options);
   if (command == "server-session") return ServerSession(options);
+  if (command == "client-session") return ClientSession(options);
   if (command == "make-data") return MakeData(options);
   if (command == "free-port") return std::printf("%d\n", FreeLoopbackPort()) < 0;
   if (command == "table") return PrintTable(options);
@@ -258,6 +296,8 @@ int main(int argc, char** argv) {
       stderr,
       "usage: mirvo_bench_probe startup --as V --title T [--idle-ms N] -- PROGRAM ...\n"
       "       mirvo_bench_probe click-start --program P --share DIR\n"
+      "       mirvo_bench_probe client-session --program P --port N --module M --dest DIR\n"
+      "                         [--idle-seconds N]\n"
       "       mirvo_bench_probe daemon-start --config FILE\n"
       "       mirvo_bench_probe server-session --program P --share DIR [--idle-seconds N]\n"
       "                         [--plain-port N --dest-root DIR --pairs N --module M]\n"

@@ -26,16 +26,30 @@ std::optional<Number> NumberAt(std::string_view text) {
 
 }  // namespace
 
-std::optional<long> PeakResidentKb(std::string_view status) {
-  constexpr std::string_view kKey = "VmHWM:";
+namespace {
+
+// The number after "key" on its own line of a /proc/PID/status text.
+std::optional<long long> StatusField(std::string_view status, std::string_view key) {
   std::size_t at = 0;
   while (at < status.size()) {
     const std::size_t end = std::min(status.find('\n', at), status.size());
     const std::string_view line = status.substr(at, end - at);
-    if (line.substr(0, kKey.size()) == kKey) return NumberAt<long>(line.substr(kKey.size()));
+    if (line.substr(0, key.size()) == key) return NumberAt<long long>(line.substr(key.size()));
     at = end + 1;
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<long> PeakResidentKb(std::string_view status) {
+  const std::optional<long long> kb = StatusField(status, "VmHWM:");
+  if (!kb) return std::nullopt;
+  return static_cast<long>(*kb);
+}
+
+std::optional<long long> VoluntarySwitches(std::string_view status) {
+  return StatusField(status, "voluntary_ctxt_switches:");
 }
 
 std::optional<long long> CpuTicks(std::string_view stat) {
@@ -59,6 +73,21 @@ std::optional<long> PeakResidentKbOf(pid_t pid) {
 
 std::optional<long long> CpuTicksOf(pid_t pid) {
   return CpuTicks(ReadWhole("/proc/" + std::to_string(pid) + "/stat"));
+}
+
+std::optional<long long> WakeupsOf(pid_t pid) {
+  std::error_code error;
+  long long sum = 0;
+  bool any = false;
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+    if (auto switches = VoluntarySwitches(ReadWhole(task.path().string() + "/status"))) {
+      sum += *switches;
+      any = true;
+    }
+  }
+  if (!any) return std::nullopt;
+  return sum;
 }
 
 std::vector<pid_t> ProcessesMatching(std::string_view comm, const std::vector<std::string>& marks) {

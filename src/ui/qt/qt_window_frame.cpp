@@ -47,6 +47,8 @@ void QtWindowFrame::PlaceWindow(QPoint topLeft) {
 
 bool QtWindowFrame::IsMinimized() const { return window_.isMinimized(); }
 
+bool QtWindowFrame::IsShowing() const { return window_.isVisible() && !window_.isMinimized(); }
+
 void QtWindowFrame::Hide() {
   // A hidden window is withdrawn, and the window manager forgets it: mapped again, it is placed
   // anew like a new window unless it asks for a place, and a window that opened where the system
@@ -94,6 +96,12 @@ void QtWindowFrame::RemoveTrayIcon(const NotifyIconRecord&) {
   if (!tray_) return;
   tray_->hide();
   tray_.reset();
+}
+
+bool QtWindowFrame::ShowTrayMessage(std::string_view title, std::string_view text) {
+  if (!tray_ || !tray_->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
+  tray_->showMessage(ToQString(title), ToDisplayText(text), QSystemTrayIcon::Warning);
+  return true;
 }
 
 QString TipText(const NotifyIconRecord& record) {

@@ -25,12 +25,14 @@ class QtWindowFrame : public WindowFrame {
   float Left() const override;
   void MoveTo(float top, float left) override;
   bool IsMinimized() const override;
+  bool IsShowing() const override;
   void Hide() override;
   void ShowRestored() override;
   void GiveFocus() override;
   bool TrayAvailable() const override;
   void AddTrayIcon(const NotifyIconRecord& record) override;
   void RemoveTrayIcon(const NotifyIconRecord& record) override;
+  bool ShowTrayMessage(std::string_view title, std::string_view text) override;
   [[noreturn]] void ExitNow() override;
 
   const QSystemTrayIcon* TrayIcon() const { return tray_.get(); }

@@ -117,6 +117,14 @@ NOTIFYICONDATAW TrayData(HWND hwnd, HICON icon, const NotifyIconRecord& record) 
   return data;
 }
 
+// Copies as much of the text as the fixed field holds, NUL included.
+template <std::size_t N>
+void CopyInto(const std::wstring& text, wchar_t (&field)[N]) {
+  const std::size_t length = std::min(text.size(), N - 1);
+  std::copy_n(text.begin(), length, field);
+  field[length] = L'\0';
+}
+
 }  // namespace
 
 Win32Window::Win32Window(const layout::WindowLayout& layout, HICON icon,
@@ -499,6 +507,10 @@ void Win32Window::MoveTo(float top, float left) {
 
 bool Win32Window::IsMinimized() const { return IsIconic(hwnd_) != FALSE; }
 
+bool Win32Window::IsShowing() const {
+  return IsWindowVisible(hwnd_) != FALSE && IsIconic(hwnd_) == FALSE;
+}
+
 void Win32Window::Hide() { ShowWindow(hwnd_, SW_HIDE); }
 
 void Win32Window::ShowRestored() {
@@ -515,12 +527,29 @@ bool Win32Window::TrayAvailable() const {
 
 void Win32Window::AddTrayIcon(const NotifyIconRecord& record) {
   NOTIFYICONDATAW data = TrayData(hwnd_, icon_, record);
-  Shell_NotifyIconW(NIM_ADD, &data);
+  trayIconAdded_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  trayIconId_ = record.uID;
 }
 
 void Win32Window::RemoveTrayIcon(const NotifyIconRecord& record) {
   NOTIFYICONDATAW data = TrayData(hwnd_, icon_, record);
   Shell_NotifyIconW(NIM_DELETE, &data);
+  trayIconAdded_ = false;
+}
+
+bool Win32Window::ShowTrayMessage(std::string_view title, std::string_view text) {
+  if (!trayIconAdded_) return false;
+  // A balloon needs the structure's full size; the icon's own add and delete keep the first
+  // version's. Only the balloon changes: the icon, its tip and its messages stay as they are.
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(NOTIFYICONDATAW);
+  data.hWnd = hwnd_;
+  data.uID = trayIconId_;
+  data.uFlags = NIF_INFO;
+  data.dwInfoFlags = NIIF_WARNING;
+  CopyInto(Widen(title), data.szInfoTitle);
+  CopyInto(Widen(text), data.szInfo);
+  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 void Win32Window::ExitNow() { ExitProcess(0); }

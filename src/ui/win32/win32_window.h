@@ -53,12 +53,14 @@ class Win32Window final : public screens::NativeWindow, public Form, public Wind
   float Left() const override;
   void MoveTo(float top, float left) override;
   bool IsMinimized() const override;
+  bool IsShowing() const override;
   void Hide() override;
   void ShowRestored() override;
   void GiveFocus() override;
   bool TrayAvailable() const override;
   void AddTrayIcon(const NotifyIconRecord& record) override;
   void RemoveTrayIcon(const NotifyIconRecord& record) override;
+  bool ShowTrayMessage(std::string_view title, std::string_view text) override;
   void ExitNow() override;
 
  private:
@@ -100,6 +102,9 @@ class Win32Window final : public screens::NativeWindow, public Form, public Wind
   std::vector<Control> controls_;
   screens::WindowEvents& events_;
   bool shown_ = false;
+  // The icon the tray accepted, whose balloon a failure shows.
+  bool trayIconAdded_ = false;
+  UINT trayIconId_ = 0;
   // The control that had the focus when the window was last deactivated (as a dialog box keeps
   // it): activation gives it back. None yet: the control with tab index 0.
   HWND focus_ = nullptr;
