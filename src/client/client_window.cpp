@@ -33,7 +33,10 @@ TransferSettings ReadTransferSettings(const Form& form) {
 
 ClientWindow::ClientWindow(Form& form, Platform& platform) : form_(form), platform_(platform) {}
 
-void ClientWindow::OnTransferNowClicked() { StartTransfer(ReadTransferSettings(form_)); }
+void ClientWindow::OnTransferNowClicked() {
+  Status started = StartTransfer(ReadTransferSettings(form_));
+  if (!started.ok()) ShowMessageOnce(started.error().message + "\r\n同步没有开始。");
+}
 
 void ClientWindow::OnArmClicked() {
   Result<std::int32_t> interval = ParseIntervalMinutes(form_.Text(client::kIntervalMinutes));
@@ -66,7 +69,13 @@ void ClientWindow::OnTimerTick() {
     ShowMessageOnce(usable.error().message + "\r\n定时同步已取消。");
     return;
   }
-  StartTransfer(settings);
+  Status started = StartTransfer(settings);
+  if (!started.ok()) {
+    // What kept this transfer from starting (its password file cannot be written, rsync cannot
+    // be started) would keep every later one from starting too.
+    OnCancelClicked();
+    ShowMessageOnce(started.error().message + "\r\n定时同步已取消。");
+  }
 }
 
 void ClientWindow::OnCancelClicked() {
@@ -79,9 +88,8 @@ void ClientWindow::OnCancelClicked() {
   form_.SetEnabled(client::kTransferNow, true);
 }
 
-void ClientWindow::StartTransfer(const TransferSettings& settings) {
-  Status started = RunTransfer(platform_, settings).status();
-  if (!started.ok()) ShowMessageOnce(started.error().message + "\r\n同步没有开始。");
+Status ClientWindow::StartTransfer(const TransferSettings& settings) {
+  return RunTransfer(platform_, settings).status();
 }
 
 void ClientWindow::ShowMessageOnce(const std::string& text) {

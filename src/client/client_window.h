@@ -23,7 +23,7 @@ class ClientWindow {
   void OnCancelClicked();       // 取消定时
 
  private:
-  void StartTransfer(const TransferSettings& settings);
+  Status StartTransfer(const TransferSettings& settings);
   void ShowMessageOnce(const std::string& text);
 
   Form& form_;
