@@ -8,7 +8,9 @@
 #      place with the focus on 启动服务, and Space starts the daemon: both files byte-exact, the
 #      recorded daemon command line; the focus moves on to 停止服务 and is there again back from
 #      the tray, and Space ends the daemon; closing ends the program, every rsync.exe and the icon;
-#   3. console → client window: 开始同步 holds the focus after the hand-over; activated again after
+#   3. the end of the session while the daemon runs: the window lets it end, and the recorded
+#      rsync.exe, the icon and the program are gone;
+#   4. console → client window: 开始同步 holds the focus after the hand-over; activated again after
 #      another window, and back from the tray, the focus is on the box that had it; 开始同步 by
 #      the keyboard: the recorded transfer line.
 # A recording rsync.exe stands in for Cygwin's rsync: it writes its command line and contacts
@@ -265,6 +267,7 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     [[ $trip_state == *" 停止服务" ]] || fail "while running, the focus is not on 停止服务: [$trip_state]"
     xdotool key space
     wait_no_rsync 10 || fail "rsync.exe still runs after 停止服务"
+    sleep 1  # 启动服务 comes back once the window has seen that the daemon is gone
     click_control "$server" 600 3720 1335 495  # 启动服务
     wait_file_lines "$folder/bin/recorded.txt" 2 15 || fail "the daemon was not started again"
     press "$server" alt+F4
@@ -279,7 +282,32 @@ else
 fi
 kill "$app" 2>/dev/null
 
-echo "== 3. the client window"
+echo "== 3. the end of the session"
+rm -f "$folder/bin/recorded.txt"
+wine "$folder/mirvo.exe" >/dev/null 2>&1 &
+app=$!
+if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
+  click_control "$console" 600 840 1215 495  # 启动服务端
+  if server=$(wait_window '^MIRVO服务端$' 15); then
+    sleep 1
+    wait_tray_icons 1 10 || fail "no tray icon docked after the load"
+    click_control "$server" 600 3720 1335 495  # 启动服务
+    wait_file_lines "$folder/bin/recorded.txt" 1 15 || fail "the daemon was not started"
+    rsync_exe_running || fail "no rsync.exe process runs after the start"
+    answer=$(wine "$window_probe" endsession MIRVO服务端 2>/dev/null | tr -d '\r')
+    [ "$answer" = "1" ] || fail "the window did not let the session end: [$answer]"
+    wait_gone "$app" 15 || fail "the program did not end with the session"
+    wait_no_rsync 10 || fail "rsync.exe still runs after the end of the session"
+    wait_tray_icons 0 10 || fail "the tray icon is still docked after the end of the session"
+  else
+    fail "the server window did not appear"
+  fi
+else
+  fail "the console did not appear"
+fi
+kill "$app" 2>/dev/null
+
+echo "== 4. the client window"
 rm -f "$folder/bin/recorded.txt"
 wine "$folder/mirvo.exe" >/dev/null 2>&1 &
 app=$!

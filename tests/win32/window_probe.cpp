@@ -6,6 +6,9 @@
 //   window_probe tray CAPTION CODE    posts the tray's callback for mouse event CODE (515 is a
 //                                     left double-click, 513 a left press), as the shell posts it
 //   window_probe minimize CAPTION     what the title bar's minimize button sends
+//   window_probe endsession CAPTION   what the system sends when the session ends: the query,
+//                                     whose answer it prints (1: the window lets it end), then
+//                                     the end itself
 // Exit status 2 when no window has the caption.
 #include <windows.h>
 
@@ -66,6 +69,14 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(window, WM_MOUSEMOVE, id, static_cast<LPARAM>(std::wcstol(argv[3], nullptr, 10)));
   } else if (command == L"minimize") {
     PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  } else if (command == L"endsession") {
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                            5000, &answer) == 0) {
+      return 3;
+    }
+    Print(std::to_wstring(answer));
+    PostMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   } else {
     return 1;
   }
