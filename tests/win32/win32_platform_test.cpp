@@ -227,8 +227,6 @@ TEST_F(Win32PlatformTest, ATransferEndsWithRsyncsExitStatus) {
 bool WaitUntilEnded(const std::shared_ptr<CommandWatch>& watch) {
   return WaitUntil([&] { return watch->Ended(); });
 }
-return watch->Ended();
-}
 
 TEST_F(Win32PlatformTest, RunsTheSystemsCmdExeNotOneBesideTheProgramOrInTheCurrentFolder) {
   fs::copy_file(RECORDING_RSYNC, folder_ / "bin" / "rsync.exe");
