@@ -152,13 +152,16 @@ void ServerWindow::OnStopCheckTick() {
   }
   if (stopTicks_ < kStopCheckTicks) return;
   form_.SetEnabled(server::kStopCheckTimer, false);
+  std::string left = "端口 " + std::to_string(port_) + " 仍在监听";
+  if (platform_.ImageRunning(std::string(kRsyncImageName))) left = "仍有 rsync.exe 在运行";
+  if (!kill_->Ended()) left = "结束 rsync 的命令（taskkill）没有完成";
   kill_.reset();
-  form_.ShowMessage("rsync 服务在 5 秒内没有结束：仍有 rsync.exe 在运行，或端口 " +
-                        std::to_string(port_) +
-                        " 仍在监听。\r\n服务仍在运行，可以再次点击“停止服务”。",
-                    kMessageTitle);
+  form_.ShowMessage(
+      "rsync 服务在 5 秒内没有结束：" + left + "。\r\n服务仍在运行，可以再次点击“停止服务”。",
+      kMessageTitle);
   form_.SetEnabled(server::kStop, true);
   if (daemon_ && !daemon_->Ended()) {
+    checkTicks_ = kStartCheckTicks;  // its start is long past
     form_.SetTimerInterval(server::kStartCheckTimer, kLifeCheckInterval);
     form_.SetEnabled(server::kStartCheckTimer, true);
   }

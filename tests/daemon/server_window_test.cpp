@@ -185,13 +185,14 @@ TEST(ServerWindow, TheStopWaitsForTheKillTheImageAndThePortWithinItsBound) {
     int goneAfterTicks;  // the sign clears after this many ticks; 0: never
     const char* state;
     int messages;
+    const char* named;  // what the message says is left
   } cases[] = {
-      {"all gone at once", true, false, false, 0, "Stopped", 0},
-      {"rsync.exe lingers for 3 ticks", true, true, false, 3, "Stopped", 0},
-      {"port accepts for 49 ticks", true, false, true, 49, "Stopped", 0},
-      {"kill command never ends", false, false, false, 0, "Running", 1},
-      {"rsync.exe outlives the bound", true, true, false, 0, "Running", 1},
-      {"port still accepts after 5 s", true, false, true, 0, "Running", 1},
+      {"all gone at once", true, false, false, 0, "Stopped", 0, ""},
+      {"rsync.exe lingers for 3 ticks", true, true, false, 3, "Stopped", 0, ""},
+      {"port accepts for 49 ticks", true, false, true, 49, "Stopped", 0, ""},
+      {"kill command never ends", false, false, false, 0, "Running", 1, "taskkill"},
+      {"rsync.exe outlives the bound", true, true, false, 0, "Running", 1, "仍有 rsync.exe"},
+      {"port still accepts after 5 s", true, false, true, 0, "Running", 1, "端口 873 仍在监听"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -218,6 +219,8 @@ TEST(ServerWindow, TheStopWaitsForTheKillTheImageAndThePortWithinItsBound) {
     if (c.messages == 1) {
       EXPECT_EQ(ticks, 50);
       EXPECT_NE(s.form.messages[0].text.find("5 秒内没有结束"), std::string::npos);
+      EXPECT_NE(s.form.messages[0].text.find(c.named), std::string::npos)
+          << s.form.messages[0].text;
       // The daemon is still watched, and 停止服务 can be tried again.
       EXPECT_TRUE(s.form.enabled["启动检查"]);
       EXPECT_EQ(s.form.intervals["启动检查"], 1000);
