@@ -247,6 +247,15 @@ class StagedProgram {
   void AlsoEnd(const std::string& marker) { markers_.push_back(marker); }
 
   void Start() { pid_ = SpawnOnDisplay({folder_ + "/mirvo"}, session_.Display()); }
+  // Starts the program and presses the console's button that opens the working window with this
+  // caption; that window, or 0 when either window did not appear.
+  XWindow StartInto(std::string_view consoleButton, const std::string& caption) {
+    Start();
+    const XWindow console = session_.WaitForWindow("MIRVO主控制台0.1");
+    if (console == 0) return 0;
+    session_.Click(console, layout::ConsoleLayout(), consoleButton);
+    return session_.WaitForWindow(caption);
+  }
   void Signal(int signal) const {
     if (pid_ > 0 && !exited_) kill(pid_, signal);
   }

@@ -282,77 +282,70 @@ else
 fi
 kill "$app" 2>/dev/null
 
+# Starts mirvo.exe afresh (app: its process) and clicks the console's button at X Y (twips) that
+# opens the working window with CAPTION (opened: that window). Fails when either does not appear.
+open_from_console() {
+  rm -f "$folder/bin/recorded.txt"
+  wine "$folder/mirvo.exe" >/dev/null 2>&1 &
+  app=$!
+  local console
+  console=$(wait_window '^MIRVO主控制台0.1$' 30) || { fail "the console did not appear"; return 1; }
+  click_control "$console" "$1" "$2" 1215 495
+  opened=$(wait_window "^$3\$" 15) || { fail "$3 did not appear"; return 1; }
+  sleep 1
+}
+
 echo "== 3. the end of the session"
-rm -f "$folder/bin/recorded.txt"
-wine "$folder/mirvo.exe" >/dev/null 2>&1 &
-app=$!
-if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
-  click_control "$console" 600 840 1215 495  # 启动服务端
-  if server=$(wait_window '^MIRVO服务端$' 15); then
-    sleep 1
-    wait_tray_icons 1 10 || fail "no tray icon docked after the load"
-    click_control "$server" 600 3720 1335 495  # 启动服务
-    wait_file_lines "$folder/bin/recorded.txt" 1 15 || fail "the daemon was not started"
-    rsync_exe_running || fail "no rsync.exe process runs after the start"
-    answer=$(wine "$window_probe" endsession MIRVO服务端 2>/dev/null | tr -d '\r')
-    [ "$answer" = "1" ] || fail "the window did not let the session end: [$answer]"
-    wait_gone "$app" 15 || fail "the program did not end with the session"
-    wait_no_rsync 10 || fail "rsync.exe still runs after the end of the session"
-    wait_tray_icons 0 10 || fail "the tray icon is still docked after the end of the session"
-  else
-    fail "the server window did not appear"
-  fi
-else
-  fail "the console did not appear"
+if open_from_console 600 840 MIRVO服务端; then
+  server=$opened
+  wait_tray_icons 1 10 || fail "no tray icon docked after the load"
+  click_control "$server" 600 3720 1335 495  # 启动服务
+  wait_file_lines "$folder/bin/recorded.txt" 1 15 || fail "the daemon was not started"
+  rsync_exe_running || fail "no rsync.exe process runs after the start"
+  answer=$(wine "$window_probe" endsession MIRVO服务端 2>/dev/null | tr -d '\r')
+  [ "$answer" = "1" ] || fail "the window did not let the session end: [$answer]"
+  wait_gone "$app" 15 || fail "the program did not end with the session"
+  wait_no_rsync 10 || fail "rsync.exe still runs after the end of the session"
+  wait_tray_icons 0 10 || fail "the tray icon is still docked after the end of the session"
 fi
 kill "$app" 2>/dev/null
 
 echo "== 4. the client window"
-rm -f "$folder/bin/recorded.txt"
-wine "$folder/mirvo.exe" >/dev/null 2>&1 &
-app=$!
-if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
-  click_control "$console" 2400 840 1215 495  # 启动客户端
-  if client=$(wait_window '^MIRVO客户端$' 15); then
-    sleep 1
-    state=$(wait_state MIRVO客户端 '1 0 1 * 开始同步' 5) ||
-      fail "after the hand-over the focus is not on 开始同步: [$state]"
-    click_control "$client" 1440 600 1815 270  # 服务端IP
-    press "$client" End $(printf 'BackSpace %.0s' $(seq 1 30))
-    xdotool type '127.0.0.1'
-    # Another window takes the activation and gives it back: the focus returns to 服务端IP.
-    xterm 2>/dev/null &
-    other=$!
-    wait_state MIRVO客户端 '1 0 0 *' 10 >/dev/null || fail "a new window did not take the activation"
-    xdotool windowactivate --sync "$client" 2>/dev/null
-    state=$(wait_state MIRVO客户端 '1 0 1 * 127.0.0.1' 5) ||
-      fail "activated again, the focus is not back on 服务端IP: [$state]"
-    kill "$other" 2>/dev/null
-    # Back from the tray the focus is on the box that had it.
-    tray_round_trip MIRVO客户端 500 100 wm
-    [[ $trip_state == *" 127.0.0.1" ]] || fail "back from the tray the focus left 服务端IP: [$trip_state]"
-    [ -n "$shots" ] && import -window "$client" "$shots/wine-client.png"
-    # From 源共享名 one step back in the keyboard order is 开始同步; Space presses it.
-    click_control "$client" 1440 1320 1815 270  # 源共享名
-    xdotool key shift+Tab
-    state=$(probe_state MIRVO客户端)
-    [[ $state == *" 开始同步" ]] || fail "shift+Tab from 源共享名 does not reach 开始同步: [$state]"
-    xdotool key space
-    if wait_file_lines "$folder/bin/recorded.txt" 1 15; then
-      recorded=$(head -n 1 "$folder/bin/recorded.txt")
-      expected="-avz --progress  --partial --port=873   test@127.0.0.1::test /cygdrive/c/test"
-      case "$recorded" in
-        *"$expected") ;;
-        *) fail "transfer command line: got [$recorded], want it to end in [$expected]" ;;
-      esac
-    else
-      fail "the transfer was not started"
-    fi
+if open_from_console 2400 840 MIRVO客户端; then
+  client=$opened
+  state=$(wait_state MIRVO客户端 '1 0 1 * 开始同步' 5) ||
+    fail "after the hand-over the focus is not on 开始同步: [$state]"
+  click_control "$client" 1440 600 1815 270  # 服务端IP
+  press "$client" End $(printf 'BackSpace %.0s' $(seq 1 30))
+  xdotool type '127.0.0.1'
+  # Another window takes the activation and gives it back: the focus returns to 服务端IP.
+  xterm 2>/dev/null &
+  other=$!
+  wait_state MIRVO客户端 '1 0 0 *' 10 >/dev/null || fail "a new window did not take the activation"
+  xdotool windowactivate --sync "$client" 2>/dev/null
+  state=$(wait_state MIRVO客户端 '1 0 1 * 127.0.0.1' 5) ||
+    fail "activated again, the focus is not back on 服务端IP: [$state]"
+  kill "$other" 2>/dev/null
+  # Back from the tray the focus is on the box that had it.
+  tray_round_trip MIRVO客户端 500 100 wm
+  [[ $trip_state == *" 127.0.0.1" ]] || fail "back from the tray the focus left 服务端IP: [$trip_state]"
+  [ -n "$shots" ] && import -window "$client" "$shots/wine-client.png"
+  # From 源共享名 one step back in the keyboard order is 开始同步; Space presses it.
+  click_control "$client" 1440 1320 1815 270  # 源共享名
+  xdotool key shift+Tab
+  state=$(probe_state MIRVO客户端)
+  [[ $state == *" 开始同步" ]] || fail "shift+Tab from 源共享名 does not reach 开始同步: [$state]"
+  xdotool key space
+  if wait_file_lines "$folder/bin/recorded.txt" 1 15; then
+    recorded=$(head -n 1 "$folder/bin/recorded.txt")
+    expected="-avz --progress  --partial --port=873   test@127.0.0.1::test /cygdrive/c/test"
+    case "$recorded" in
+      *"$expected") ;;
+      *) fail "transfer command line: got [$recorded], want it to end in [$expected]" ;;
+    esac
   else
-    fail "the client window did not appear"
+    fail "the transfer was not started"
   fi
-else
-  fail "the console did not appear"
 fi
 kill "$app" 2>/dev/null
 
