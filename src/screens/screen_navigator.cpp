@@ -235,7 +235,7 @@ void ScreenNavigator::UnloadWindow(std::string_view name) {
 
 void ScreenNavigator::ExitNow() { factory_.ExitNow(); }
 
-ScreenNavigator::Screen* ScreenNavigator::WorkingScreen() const {
+ScreenNavigator::Screen* ScreenNavigator::OpenWorkingScreen() const {
   for (const auto& [name, screen] : loaded_) {
     if (screen->Working()) return screen.get();
   }
@@ -243,13 +243,13 @@ ScreenNavigator::Screen* ScreenNavigator::WorkingScreen() const {
 }
 
 void ScreenNavigator::CloseRequest() {
-  Screen* working = WorkingScreen();
+  Screen* working = OpenWorkingScreen();
   if (working == nullptr) return factory_.ExitNow();
   working->OnCloseRequest();
 }
 
 void ScreenNavigator::StopRsyncAtExit() {
-  if (stoppedAtExit_ || WorkingScreen() == nullptr) return;
+  if (stoppedAtExit_ || OpenWorkingScreen() == nullptr) return;
   stoppedAtExit_ = true;
   (void)platform_.RunCommand(std::string(StopDaemonCommand), WindowMode::Hidden);
 }

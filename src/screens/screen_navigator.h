@@ -55,7 +55,7 @@ class ScreenNavigator : public Navigator {
 
  private:
   std::unique_ptr<Screen> Create(std::string_view name);
-  Screen* WorkingScreen() const;
+  Screen* OpenWorkingScreen() const;
 
   WindowFactory& factory_;
   Platform& platform_;
