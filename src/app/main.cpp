@@ -5,6 +5,7 @@
 #include "foundation/posix/posix_platform.h"
 #include "ui/qt/layout_window.h"
 #include "ui/qt/qt_navigator.h"
+#include "ui/qt/session_end.h"
 
 // The program starts by creating the main console and running its load step; it reads no
 // arguments of its own, no environment and no settings.
@@ -17,6 +18,10 @@ int main(int argc, char** argv) {
 
   mirvo::PosixPlatform platform;
   mirvo::ui::QtNavigator navigator(platform);
+  // The end of the session closes the working window as its close box does; the loss of the
+  // display, after which no window can be closed, still stops rsync.
+  const mirvo::ui::SessionEnd sessionEnd([&navigator] { navigator.CloseRequest(); },
+                                         [&navigator] { navigator.StopRsyncAtExit(); });
   navigator.ShowWindow(mirvo::names::kConsoleWindow);
   return application.exec();
 }

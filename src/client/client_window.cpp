@@ -34,7 +34,10 @@ TransferSettings ReadTransferSettings(const Form& form) {
 ClientWindow::ClientWindow(Form& form, Platform& platform, TransferNotifier& notifier)
     : form_(form), platform_(platform), follower_(platform, form, client::kPollTimer, notifier) {}
 
-void ClientWindow::OnTransferNowClicked() { StartTransfer(ReadTransferSettings(form_)); }
+void ClientWindow::OnTransferNowClicked() {
+  Status started = StartTransfer(ReadTransferSettings(form_));
+  if (!started.ok()) ShowMessageOnce(started.error().message + "\r\n同步没有开始。");
+}
 
 void ClientWindow::OnArmClicked() {
   Result<std::int32_t> interval = ParseIntervalMinutes(form_.Text(client::kIntervalMinutes));
@@ -67,7 +70,13 @@ void ClientWindow::OnTimerTick() {
     ShowMessageOnce(usable.error().message + "\r\n定时同步已取消。");
     return;
   }
-  StartTransfer(settings);
+  Status started = StartTransfer(settings);
+  if (!started.ok()) {
+    // What kept this transfer from starting (its password file cannot be written, rsync cannot
+    // be started) would keep every later one from starting too.
+    OnCancelClicked();
+    ShowMessageOnce(started.error().message + "\r\n定时同步已取消。");
+  }
 }
 
 void ClientWindow::OnCancelClicked() {
@@ -84,14 +93,11 @@ void ClientWindow::OnPollTick() { follower_.OnPollTick(); }
 
 void ClientWindow::OnClosing() { follower_.Abandon(); }
 
-void ClientWindow::StartTransfer(const TransferSettings& settings) {
+Status ClientWindow::StartTransfer(const TransferSettings& settings) {
   // A transfer that starts and then fails leaves the schedule armed: the next tick may succeed.
   Result<std::shared_ptr<CommandWatch>> started = RunTransfer(platform_, settings);
-  if (started.ok()) {
-    follower_.Follow(started.value(), settings);
-  } else {
-    ShowMessageOnce(started.error().message + "\r\n同步没有开始。");
-  }
+  if (started.ok()) follower_.Follow(started.value(), settings);
+  return started.status();
 }
 
 void ClientWindow::ShowMessageOnce(const std::string& text) {

@@ -28,7 +28,7 @@ class ClientWindow {
   void OnClosing();
 
  private:
-  void StartTransfer(const TransferSettings& settings);
+  Status StartTransfer(const TransferSettings& settings);
   void ShowMessageOnce(const std::string& text);
 
   Form& form_;

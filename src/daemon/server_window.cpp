@@ -3,6 +3,7 @@
 #include "daemon/daemon_checks.h"
 #include "daemon/daemon_command.h"
 #include "daemon/daemon_documents.h"
+#include "daemon/daemon_failure.h"
 #include "daemon/utf8_rewrite.h"
 #include "foundation/control_names.h"
 #include "foundation/names.h"
@@ -15,40 +16,27 @@ namespace server = names::server;
 constexpr std::string_view kMessageTitle = "注意：";
 
 // The check runs every 100 ms for the daemon's first 2 seconds: a daemon that ends by then could
-// not start (port taken, folder missing, configuration refused).
+// not start (port taken, folder missing, configuration refused). Afterwards a slow look once a
+// second notices a daemon that ends later at no cost worth measuring.
 constexpr std::int32_t kStartCheckInterval = 100;
 constexpr int kStartCheckTicks = 20;
+constexpr std::int32_t kLifeCheckInterval = 1000;
+// After 停止服务 the window looks every 100 ms, for at most 5 seconds, whether the daemon is gone:
+// until then a new start could meet the old daemon on its port, or be ended by the pending kill.
+constexpr std::int32_t kStopCheckInterval = 100;
+constexpr int kStopCheckTicks = 50;
 
 void SetInputsEnabled(Form& form, bool enabled) {
   for (std::string_view input : server::kInputs) form.SetEnabled(input, enabled);
 }
 
-// rsync's documented meaning of an exit status, for a daemon that ended without a word on its error
-// output (a daemon writes most of its errors to its log, not there).
-std::string RsyncExitMeaning(int status) {
-  switch (status) {
-    case 1:
-      return "参数或配置有误";
-    case 5:
-      return "无法建立连接";
-    case 10:
-      return "网络套接字出错，常见原因是端口已被其他程序占用，或端口号无效";
-    case 11:
-      return "文件读写出错";
-    case 127:
-      return "找不到要运行的程序";
-    case 128 + 9:
-      return "被强行结束";
-    default:
-      return "";
+int PortNumber(const std::string& text) {
+  int port = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9' || port > 65535) return 0;
+    port = port * 10 + (c - '0');
   }
-}
-
-std::string WithoutTrailingBlanks(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-    text.pop_back();
-  }
-  return text;
+  return port;
 }
 
 }  // namespace
@@ -92,6 +80,7 @@ void ServerWindow::OnStartClicked() {
       platform_.RunCommand(BuildDaemonCommand(settings, folder), WindowMode::Hidden);
   if (!started.ok()) return FailStart("无法启动 rsync 服务：" + started.error().message);
   daemon_ = started.value();
+  port_ = PortNumber(settings.Port);
 
   form_.SetEnabled(server::kStart, false);
   form_.SetEnabled(server::kStop, true);
@@ -106,26 +95,23 @@ void ServerWindow::OnStartCheckTick() {
     form_.SetEnabled(server::kStartCheckTimer, false);
     return;
   }
-  ++checkTicks_;
-  if (daemon_->Ended()) {
-    form_.SetEnabled(server::kStartCheckTimer, false);
-    const std::string reason = WithoutTrailingBlanks(daemon_->ErrorOutput());
-    const std::string status = std::to_string(daemon_->ExitStatus());
-    const std::string meaning = RsyncExitMeaning(daemon_->ExitStatus());
-    daemon_.reset();
-    std::string message = "rsync 服务未能启动（退出状态 " + status + "）：\r\n" + reason;
-    if (reason.empty()) {
-      message = "rsync 服务启动后立即退出（退出状态 " + status + "）" +
-                (meaning.empty() ? "，没有给出原因。" : "：" + meaning + "。");
-    }
-    form_.ShowMessage(message, kMessageTitle);
-    EnterStopped();
-    return;
+  const bool duringStartCheck = checkTicks_ < kStartCheckTicks;
+  if (duringStartCheck) ++checkTicks_;
+  if (daemon_->Ended()) return ReportEnd(duringStartCheck);
+  if (checkTicks_ == kStartCheckTicks && duringStartCheck) {
+    // The daemon has started: what it writes from now on is not kept, and the watch slows down.
+    daemon_->StopCapturing();
+    form_.SetTimerInterval(server::kStartCheckTimer, kLifeCheckInterval);
   }
-  if (checkTicks_ >= kStartCheckTicks) {
-    form_.SetEnabled(server::kStartCheckTimer, false);
-    daemon_.reset();
-  }
+}
+
+void ServerWindow::ReportEnd(bool duringStartCheck) {
+  form_.SetEnabled(server::kStartCheckTimer, false);
+  const DaemonEnd end{daemon_->ExitStatus(), daemon_->ErrorOutput(), port_,
+                      platform_.FirstBindablePort(), duringStartCheck};
+  daemon_.reset();
+  form_.ShowMessage(DescribeDaemonEnd(end), kMessageTitle);
+  EnterStopped();
 }
 
 void ServerWindow::OnStopClicked() {
@@ -136,9 +122,49 @@ void ServerWindow::OnStopClicked() {
     form_.ShowMessage("无法停止 rsync 服务：" + kill.error().message, kMessageTitle);
     return;
   }
-  EnterStopped();
+  kill_ = kill.value();
+  // Neither button until the daemon is gone: a second click cannot start or stop anything.
+  form_.SetEnabled(server::kStop, false);
   form_.SetEnabled(server::kStartCheckTimer, false);
-  daemon_.reset();
+  stopTicks_ = 0;
+  form_.SetTimerInterval(server::kStopCheckTimer, kStopCheckInterval);
+  form_.SetEnabled(server::kStopCheckTimer, true);
+}
+
+bool ServerWindow::DaemonGone() const {
+  if (kill_ && !kill_->Ended()) return false;
+  if (platform_.ImageRunning(std::string(kRsyncImageName))) return false;
+  return port_ == 0 || !platform_.PortAccepts(port_);
+}
+
+void ServerWindow::OnStopCheckTick() {
+  if (!kill_) {
+    form_.SetEnabled(server::kStopCheckTimer, false);
+    return;
+  }
+  ++stopTicks_;
+  if (DaemonGone()) {
+    form_.SetEnabled(server::kStopCheckTimer, false);
+    kill_.reset();
+    daemon_.reset();
+    EnterStopped();
+    return;
+  }
+  if (stopTicks_ < kStopCheckTicks) return;
+  form_.SetEnabled(server::kStopCheckTimer, false);
+  std::string left = "端口 " + std::to_string(port_) + " 仍在监听";
+  if (platform_.ImageRunning(std::string(kRsyncImageName))) left = "仍有 rsync.exe 在运行";
+  if (!kill_->Ended()) left = "结束 rsync 的命令（taskkill）没有完成";
+  kill_.reset();
+  form_.ShowMessage(
+      "rsync 服务在 5 秒内没有结束：" + left + "。\r\n服务仍在运行，可以再次点击“停止服务”。",
+      kMessageTitle);
+  form_.SetEnabled(server::kStop, true);
+  if (daemon_ && !daemon_->Ended()) {
+    checkTicks_ = kStartCheckTicks;  // its start is long past
+    form_.SetTimerInterval(server::kStartCheckTimer, kLifeCheckInterval);
+    form_.SetEnabled(server::kStartCheckTimer, true);
+  }
 }
 
 void ServerWindow::FailStart(const std::string& message) {

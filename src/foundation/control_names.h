@@ -36,8 +36,10 @@ using names::kPassword;
 using names::kUserName;
 inline constexpr std::string_view kStart = "启动服务";
 inline constexpr std::string_view kStop = "停止服务";
-// Hidden: watches a just-started daemon for its first seconds.
+// Hidden: watches a started daemon, closely for its first seconds, then for as long as it runs.
 inline constexpr std::string_view kStartCheckTimer = "启动检查";
+// Hidden: after 停止服务, waits until the daemon is really gone.
+inline constexpr std::string_view kStopCheckTimer = "停止检查";
 
 // The inputs in the order the start steps disable them and the stop steps enable them.
 inline constexpr std::array<std::string_view, 9> kInputs = {

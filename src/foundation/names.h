@@ -22,5 +22,7 @@ inline constexpr std::string_view kCygdrivePrefix = "/cygdrive/";
 // Ends every process whose image name is rsync.exe: the daemon, its per-connection children and
 // transfers. Always started hidden; its outcome is not checked.
 inline constexpr std::string_view StopDaemonCommand = "cmd.exe /c taskkill /F /im rsync.exe";
+// The image name that command ends, as the stop asks whether any is left.
+inline constexpr std::string_view kRsyncImageName = "rsync.exe";
 
 }  // namespace mirvo

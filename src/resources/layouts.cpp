@@ -106,8 +106,9 @@ constexpr std::array kServerControls{
     Button(server::kStart, {600, 3720, 1335, 495}, 0),
     Button(server::kStop, {2520, 3720, 1335, 495}, 7, /*enabled=*/false),
     Label("Label5", kCreditText, {3240, 4440, 1260, 180}, 9, FontStyle::Default),
-    // Watches a just-started daemon for its first seconds; the logic arms it.
+    // Watch a started daemon and wait for a stopped one to go; the logic arms them.
     Timer(server::kStartCheckTimer, 500),
+    Timer(server::kStopCheckTimer, 100),
 };
 
 constexpr std::array kClientControls{

@@ -8,6 +8,7 @@
 #include "daemon/server_window.h"
 #include "foundation/control_names.h"
 #include "foundation/control_report.h"
+#include "foundation/names.h"
 #include "screens/tray_notifier.h"
 #include "tray/lifecycle.h"
 
@@ -16,12 +17,14 @@ namespace mirvo::screens {
 // A loaded window with its logic: it receives the window's events and routes them.
 class ScreenNavigator::Screen : public WindowEvents {
  public:
-  Screen(WindowFactory& factory, const layout::WindowLayout& layout)
-      : layout_(layout), window_(factory.MakeWindow(layout, *this)) {}
+  Screen(WindowFactory& factory, const layout::WindowLayout& layout, bool& busy)
+      : layout_(layout), busy_(busy), window_(factory.MakeWindow(layout, *this)) {}
 
   NativeWindow& Window() { return *window_; }
   // The window's load step; false when the program is to end.
   virtual bool Load() = 0;
+  // A working window has the close steps that stop rsync; the console has no lifecycle.
+  virtual bool Working() const { return false; }
 
   void OnClick(std::string_view button) override { Dispatch(EventKind::Click, button); }
   void OnTimer(std::string_view timer) override { Dispatch(EventKind::Tick, timer); }
@@ -36,12 +39,21 @@ class ScreenNavigator::Screen : public WindowEvents {
   const layout::WindowLayout& layout_;
 
  private:
+  // A tick never runs inside another handler: a message box runs an event loop of its own, in
+  // which the windows' timers keep ticking. Such a tick is dropped, not kept for later; the timer
+  // ticks again in its time.
   void Dispatch(EventKind kind, std::string_view control) {
-    if (!Handle(kind, control)) {
+    if (busy_ && kind == EventKind::Tick) return;
+    const bool outer = busy_;
+    busy_ = true;
+    const bool handled = Handle(kind, control);
+    busy_ = outer;
+    if (!handled) {
       ReportUnknownControl(layout_.name, control, kind == EventKind::Click ? "click" : "tick");
     }
   }
 
+  bool& busy_;  // shared by every window of the program
   std::unique_ptr<NativeWindow> window_;
 };
 
@@ -64,10 +76,11 @@ constexpr std::array<Route<ConsoleWindow>, 3> kConsoleRoutes{{
     {EventKind::Click, console::kAbout, &ConsoleWindow::OnAboutClicked},
 }};
 
-constexpr std::array<Route<ServerWindow>, 3> kServerRoutes{{
+constexpr std::array<Route<ServerWindow>, 4> kServerRoutes{{
     {EventKind::Click, server::kStart, &ServerWindow::OnStartClicked},
     {EventKind::Click, server::kStop, &ServerWindow::OnStopClicked},
     {EventKind::Tick, server::kStartCheckTimer, &ServerWindow::OnStartCheckTick},
+    {EventKind::Tick, server::kStopCheckTimer, &ServerWindow::OnStopCheckTick},
 }};
 
 constexpr std::array<Route<ClientWindow>, 5> kClientRoutes{{
@@ -97,8 +110,8 @@ void AddWired(std::span<const Route<Logic>> routes, std::vector<WiredControl>& w
 
 class ConsoleScreen final : public ScreenNavigator::Screen {
  public:
-  ConsoleScreen(WindowFactory& factory, Platform& platform, Navigator& navigator)
-      : Screen(factory, layout::ConsoleLayout()),
+  ConsoleScreen(WindowFactory& factory, Platform& platform, Navigator& navigator, bool& busy)
+      : Screen(factory, layout::ConsoleLayout(), busy),
         factory_(factory),
         logic_(Window().Controls(), platform, navigator) {}
 
@@ -122,14 +135,16 @@ class ConsoleScreen final : public ScreenNavigator::Screen {
 // rsync and ends the program.
 class WorkingScreen : public ScreenNavigator::Screen {
  public:
-  WorkingScreen(WindowFactory& factory, const layout::WindowLayout& layout, Platform& platform)
-      : Screen(factory, layout),
+  WorkingScreen(WindowFactory& factory, const layout::WindowLayout& layout, Platform& platform,
+                bool& busy)
+      : Screen(factory, layout, busy),
         lifecycle_(Window().Frame(), platform, std::string(layout.caption)) {}
 
   bool Load() override {
     lifecycle_.OnLoad();
     return true;
   }
+  bool Working() const override { return true; }
   void OnResize() override { lifecycle_.OnResize(); }
   void OnPointerMove(float xTwips) override { lifecycle_.OnPointerMove(xTwips); }
   void OnTrayDoubleClick() override { lifecycle_.RestoreFromTray(); }
@@ -147,8 +162,8 @@ template <class Logic>
 class LogicScreen final : public WorkingScreen {
  public:
   LogicScreen(WindowFactory& factory, const layout::WindowLayout& layout, Platform& platform,
-              std::span<const Route<Logic>> routes)
-      : WorkingScreen(factory, layout, platform),
+              std::span<const Route<Logic>> routes, bool& busy)
+      : WorkingScreen(factory, layout, platform, busy),
         routes_(routes),
         logic_(Window().Controls(), platform) {}
 
@@ -163,8 +178,8 @@ class LogicScreen final : public WorkingScreen {
 // The client window: its transfers' failures are told from its tray icon.
 class ClientScreen final : public WorkingScreen {
  public:
-  ClientScreen(WindowFactory& factory, Platform& platform)
-      : WorkingScreen(factory, layout::ClientLayout(), platform),
+  ClientScreen(WindowFactory& factory, Platform& platform, bool& busy)
+      : WorkingScreen(factory, layout::ClientLayout(), platform, busy),
         notifier_(Window().Frame(), Window().Controls()),
         logic_(Window().Controls(), platform, notifier_) {}
 
@@ -201,14 +216,14 @@ ScreenNavigator::~ScreenNavigator() = default;
 
 std::unique_ptr<ScreenNavigator::Screen> ScreenNavigator::Create(std::string_view name) {
   if (name == names::kConsoleWindow) {
-    return std::make_unique<ConsoleScreen>(factory_, platform_, *this);
+    return std::make_unique<ConsoleScreen>(factory_, platform_, *this, busy_);
   }
   if (name == names::kServerWindow) {
     return std::make_unique<LogicScreen<ServerWindow>>(factory_, layout::ServerLayout(), platform_,
-                                                       kServerRoutes);
+                                                       kServerRoutes, busy_);
   }
   if (name == names::kClientWindow) {
-    return std::make_unique<ClientScreen>(factory_, platform_);
+    return std::make_unique<ClientScreen>(factory_, platform_, busy_);
   }
   return nullptr;
 }
@@ -223,7 +238,11 @@ void ScreenNavigator::ShowWindow(std::string_view name) {
     }
     Screen& loading = *screen;
     it = loaded_.emplace(std::string(name), std::move(screen)).first;
-    if (!loading.Load()) {
+    const bool outer = busy_;
+    busy_ = true;  // the load step may show a message box
+    const bool loaded = loading.Load();
+    busy_ = outer;
+    if (!loaded) {
       ExitNow();
       return;
     }
@@ -240,6 +259,25 @@ void ScreenNavigator::UnloadWindow(std::string_view name) {
 }
 
 void ScreenNavigator::ExitNow() { factory_.ExitNow(); }
+
+ScreenNavigator::Screen* ScreenNavigator::OpenWorkingScreen() const {
+  for (const auto& [name, screen] : loaded_) {
+    if (screen->Working()) return screen.get();
+  }
+  return nullptr;
+}
+
+void ScreenNavigator::CloseRequest() {
+  Screen* working = OpenWorkingScreen();
+  if (working == nullptr) return factory_.ExitNow();
+  working->OnCloseRequest();
+}
+
+void ScreenNavigator::StopRsyncAtExit() {
+  if (stoppedAtExit_ || OpenWorkingScreen() == nullptr) return;
+  stoppedAtExit_ = true;
+  (void)platform_.RunCommand(std::string(StopDaemonCommand), WindowMode::Hidden);
+}
 
 NativeWindow* ScreenNavigator::Loaded(std::string_view name) const {
   auto it = loaded_.find(name);

@@ -39,6 +39,14 @@ class ScreenNavigator : public Navigator {
   void UnloadWindow(std::string_view name) override;
   void ExitNow() override;
 
+  // A request from outside the windows to end the program, as the session's end or a signal makes
+  // it: the working window's close steps (rsync stopped, the icon removed, the program ended), or
+  // simply the end while only the console, which has no lifecycle, is open.
+  void CloseRequest();
+  // The program ends without its windows (the display went away): when a working window is open,
+  // the stop command runs once, without touching any window.
+  void StopRsyncAtExit();
+
   // The loaded window with this name, or nullptr.
   NativeWindow* Loaded(std::string_view name) const;
   std::vector<NativeWindow*> LoadedWindows() const;
@@ -47,6 +55,7 @@ class ScreenNavigator : public Navigator {
 
  private:
   std::unique_ptr<Screen> Create(std::string_view name);
+  Screen* OpenWorkingScreen() const;
 
   WindowFactory& factory_;
   Platform& platform_;
@@ -54,6 +63,8 @@ class ScreenNavigator : public Navigator {
   // An unloaded screen is kept until the program ends: its unload is asked for from inside one of
   // its own handlers, which is still running.
   std::vector<std::unique_ptr<Screen>> unloaded_;
+  bool busy_ = false;  // a click, tick or load handler is running
+  bool stoppedAtExit_ = false;
 };
 
 }  // namespace mirvo::screens

@@ -183,18 +183,46 @@ TEST(ClientWindow, AnUnwritablePasswordFileIsShownAndNothingStarts) {
   EXPECT_FALSE(c.form.enabled.at("同步检查")) << "nothing to follow";
 }
 
-TEST(ClientWindow, TicksDuringAnOpenMessageDoNotStackMoreMessages) {
-  Client c;
-  c.form.checks["用户认证"] = true;
-  c.platform.unwritable.insert("D:\\Tools\\Sync\\rsync.secrets");
-  c.window.OnArmClicked();
-  int nested = 0;
-  c.form.onMessage = [&] {
-    if (nested++ < 3) c.window.OnTimerTick();
+// A tick whose transfer cannot start cancels the schedule with one message, as refused input does:
+// every later tick would fail the same way. Ticks that come while the message is open stack no
+// more messages.
+TEST(ClientWindow, ATickThatCannotStartItsTransferCancelsTheScheduleWithOneMessage) {
+  struct Case {
+    const char* name;
+    void (*prepare)(Client&);
+    const char* named;
+  } cases[] = {
+      {"rsync.secrets unwritable",
+       [](Client& c) {
+         c.form.checks["用户认证"] = true;
+         c.platform.unwritable.insert("D:\\Tools\\Sync\\rsync.secrets");
+       },
+       "rsync.secrets"},
+      {"rsync cannot be started", [](Client& c) { c.platform.failCommands = true; }, "无法启动"},
   };
-  c.window.OnTimerTick();
-  EXPECT_EQ(c.form.messages.size(), 1u);
-  EXPECT_EQ(c.State(), "Repeating");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Client client;
+    client.window.OnArmClicked();
+    c.prepare(client);
+    int nested = 0;
+    client.form.onMessage = [&] {
+      if (nested++ < 3) client.window.OnTimerTick();
+    };
+    client.window.OnTimerTick();
+    ASSERT_EQ(client.form.messages.size(), 1u);
+    EXPECT_NE(client.form.messages[0].text.find(c.named), std::string::npos)
+        << client.form.messages[0].text;
+    EXPECT_NE(client.form.messages[0].text.find("定时同步已取消"), std::string::npos);
+    EXPECT_EQ(client.State(), "Idle");
+    // The cancel comes before the message.
+    const Calls changes = client.Changes();
+    const auto message = std::find_if(changes.begin(), changes.end(), [](const std::string& s) {
+      return s.rfind("message ", 0) == 0;
+    });
+    ASSERT_NE(message, changes.begin());
+    EXPECT_EQ(*(message - 1), "enable 开始同步");
+  }
 }
 
 TEST(ClientWindow, FollowsEveryTransferItStartsToItsEnd) {

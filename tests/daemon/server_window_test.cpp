@@ -44,6 +44,7 @@ struct Server {
     if (allInputs && start && !stop) return "Stopped";
     if (noInputs && !start && stop) return "Running";
     if (noInputs && start && !stop) return "StartAborted";
+    if (noInputs && !start && !stop) return "Stopping";
     return "mixed";
   }
 
@@ -151,18 +152,83 @@ TEST(ServerWindow, ConfigurationNotFoundAfterWritingEndsQuietlyInStartAborted) {
   EXPECT_EQ(s.platform.commands[0].line, kDefaultCommand);
 }
 
-TEST(ServerWindow, StopKillsRsyncThenUnlocksInOrder) {
+TEST(ServerWindow, StopKillsRsyncWaitsUntilItIsGoneThenUnlocksInOrder) {
   Server s;
   s.window.OnStartClicked();
   s.platform.events.clear();
   s.window.OnStopClicked();
-  EXPECT_EQ(s.platform.events, Join({{"run hidden cmd.exe /c taskkill /F /im rsync.exe",
-                                      "enable 启动服务", "disable 停止服务"},
-                                     Each("enable", kInputs),
-                                     {"disable 启动检查"}}));
+  EXPECT_EQ(s.platform.events,
+            Calls({"run hidden cmd.exe /c taskkill /F /im rsync.exe", "disable 停止服务",
+                   "disable 启动检查", "interval 停止检查 100", "enable 停止检查"}));
+  EXPECT_EQ(s.State(), "Stopping");
+  s.platform.events.clear();
+  s.window.OnStopCheckTick();  // the kill has not ended yet
+  EXPECT_EQ(s.State(), "Stopping");
+  s.platform.watches[1]->ended = true;
+  s.platform.events.clear();
+  s.window.OnStopCheckTick();
+  EXPECT_EQ(s.platform.events, Join({{"disable 停止检查", "enable 启动服务", "disable 停止服务"},
+                                     Each("enable", kInputs)}));
   EXPECT_EQ(s.State(), "Stopped");
   EXPECT_EQ(s.form.texts["共享名"], "test");
   EXPECT_TRUE(s.platform.files.count("D:\\Tools\\Sync\\rsyncd.conf"));
+  EXPECT_TRUE(s.form.messages.empty());
+}
+
+// The stop waits for every sign of the daemon, one tick at a time, for at most 50 ticks (5 s).
+TEST(ServerWindow, TheStopWaitsForTheKillTheImageAndThePortWithinItsBound) {
+  struct Case {
+    const char* name;
+    bool killEnds;
+    bool imageStays;
+    bool portStays;
+    int goneAfterTicks;  // the sign clears after this many ticks; 0: never
+    const char* state;
+    int messages;
+    const char* named;  // what the message says is left
+  } cases[] = {
+      {"all gone at once", true, false, false, 0, "Stopped", 0, ""},
+      {"rsync.exe lingers for 3 ticks", true, true, false, 3, "Stopped", 0, ""},
+      {"port accepts for 49 ticks", true, false, true, 49, "Stopped", 0, ""},
+      {"kill command never ends", false, false, false, 0, "Running", 1, "taskkill"},
+      {"rsync.exe outlives the bound", true, true, false, 0, "Running", 1, "仍有 rsync.exe"},
+      {"port still accepts after 5 s", true, false, true, 0, "Running", 1, "端口 873 仍在监听"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Server s;
+    s.window.OnStartClicked();
+    for (int tick = 0; tick < 20; ++tick) s.window.OnStartCheckTick();  // past the start check
+    s.window.OnStopClicked();
+    s.platform.watches[1]->ended = c.killEnds;
+    if (c.imageStays) s.platform.runningImages.insert("rsync.exe");
+    if (c.portStays) s.platform.acceptingPorts.insert(873);
+    int ticks = 0;
+    while (s.form.enabled["停止检查"] && ticks < 100) {
+      ++ticks;
+      if (ticks == c.goneAfterTicks) {
+        s.platform.runningImages.clear();
+        s.platform.acceptingPorts.clear();
+      }
+      EXPECT_FALSE(s.form.enabled["启动服务"]) << "no start while the stop waits";
+      s.window.OnStopCheckTick();
+    }
+    EXPECT_EQ(s.State(), c.state);
+    EXPECT_LE(ticks, 50);
+    ASSERT_EQ(s.form.messages.size(), static_cast<std::size_t>(c.messages));
+    if (c.messages == 1) {
+      EXPECT_EQ(ticks, 50);
+      EXPECT_NE(s.form.messages[0].text.find("5 秒内没有结束"), std::string::npos);
+      EXPECT_NE(s.form.messages[0].text.find(c.named), std::string::npos)
+          << s.form.messages[0].text;
+      // The daemon is still watched, and 停止服务 can be tried again.
+      EXPECT_TRUE(s.form.enabled["启动检查"]);
+      EXPECT_EQ(s.form.intervals["启动检查"], 1000);
+      s.platform.failCommands = false;
+      s.window.OnStopClicked();
+      EXPECT_EQ(s.State(), "Stopping");
+    }
+  }
 }
 
 TEST(ServerWindow, RestartWritesTheNewShareNameWithTheSameCommand) {
@@ -251,18 +317,36 @@ TEST(ServerWindow, ADaemonThatEndsInItsFirstTwoSecondsIsReportedWithRsyncsWords)
   }
 }
 
-TEST(ServerWindow, ADaemonAliveAfterTwentyChecksIsLeftAlone) {
+TEST(ServerWindow, AfterTwentyChecksTheDaemonIsWatchedSlowlyForItsWholeLife) {
   Server s;
   s.window.OnStartClicked();
   for (int tick = 1; tick < 20; ++tick) s.window.OnStartCheckTick();
+  EXPECT_TRUE(s.platform.watches[0]->capturing);
+  s.form.calls.clear();
+  s.window.OnStartCheckTick();
+  // Its output is no longer kept, and the watch goes on once a second.
+  EXPECT_FALSE(s.platform.watches[0]->capturing);
+  EXPECT_EQ(s.Changes(), Calls({"interval 启动检查 1000"}));
   EXPECT_TRUE(s.form.enabled["启动检查"]);
-  s.window.OnStartCheckTick();
-  EXPECT_FALSE(s.form.enabled["启动检查"]);
-  // Ending later goes unobserved, as does a stray tick.
-  s.platform.watches[0]->ended = true;
-  s.window.OnStartCheckTick();
+  for (int tick = 0; tick < 100; ++tick) s.window.OnStartCheckTick();
   EXPECT_EQ(s.State(), "Running");
   EXPECT_TRUE(s.form.messages.empty());
+
+  // Killed from outside: one message with its reason, then Stopped; later ticks say nothing.
+  s.platform.watches[0]->ended = true;
+  s.platform.watches[0]->exitStatus = 128 + 9;
+  s.window.OnStartCheckTick();
+  s.window.OnStartCheckTick();
+  ASSERT_EQ(s.form.messages.size(), 1u);
+  EXPECT_NE(s.form.messages[0].text.find("意外结束"), std::string::npos) << s.form.messages[0].text;
+  EXPECT_NE(s.form.messages[0].text.find("被强行结束"), std::string::npos)
+      << s.form.messages[0].text;
+  EXPECT_EQ(s.State(), "Stopped");
+  EXPECT_FALSE(s.form.enabled["启动检查"]);
+  // And a new start works.
+  s.window.OnStartClicked();
+  EXPECT_EQ(s.State(), "Running");
+  EXPECT_EQ(s.form.intervals["启动检查"], 100);
 }
 
 TEST(ServerWindow, AStopThatCannotStartTheKillKeepsRunning) {

@@ -1,5 +1,8 @@
 // The server window driven as a person would, with a window manager and a tray: the keyboard
 // from the focus it opens with, hide in the tray and come back, start the daemon, stop, close.
+#include <chrono>
+#include <csignal>
+
 #include "gui_session.h"
 
 namespace mirvo::testing {
@@ -77,14 +80,64 @@ TEST(GuiServer, StartMinimizeRestoreStopAndClose) {
   x.Shell("xdotool key space");
   EXPECT_TRUE(WaitUntil([&] { return !PortAnswers(std::stoi(port)); }, 10)) << "daemon stopped";
 
-  // Start again, then close: every rsync.exe ends, the icon goes, the process exits.
-  x.Click(server, kServer, "启动服务");
-  ASSERT_TRUE(WaitUntil([&] { return PortAnswers(std::stoi(port)); }, 15));
+  // Start again as soon as 启动服务 comes back, once the window has seen the daemon gone; then
+  // close: every rsync.exe ends, the icon goes, the process exits.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        x.Click(server, kServer, "启动服务");
+        return WaitUntil([&] { return PortAnswers(std::stoi(port)); }, 1);
+      },
+      15));
   x.RequestClose(server);
   EXPECT_TRUE(program.WaitForExit()) << "the program ends on close";
   EXPECT_TRUE(WaitUntil([&] { return LiveRsyncExe("--port=" + port) == 0; }, 10));
   EXPECT_TRUE(WaitUntil([&] { return !PortAnswers(std::stoi(port)); }, 10));
   EXPECT_TRUE(WaitUntil([&] { return x.TrayIcons().empty(); }, 5)) << "icon gone";
+}
+
+// The end of the session with a daemon running: a signal the session sends, or the display going
+// away. Within 3 seconds no rsync.exe is left, the port is closed, the icon is gone and so is the
+// program.
+TEST(GuiServer, TheEndOfTheSessionEndsTheDaemonTheIconAndTheProgram) {
+  struct Case {
+    const char* name;
+    int signal;  // 0: the X server goes away
+  } cases[] = {{"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}, {"display lost", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    XSession x;
+    ASSERT_TRUE(x.Ready());
+    TempFolder root;
+    const std::string share = root / "share";
+    std::filesystem::create_directories(share);
+    StagedProgram program(x, root / "prog");
+    const int port = FreeLoopbackPort();
+    program.AlsoEnd("--port=" + std::to_string(port));
+    const XWindow server = program.StartInto("启动服务端", "MIRVO服务端");
+    ASSERT_NE(server, 0u);
+    x.TypeInto(server, kServer, "共享路径", share);
+    x.TypeInto(server, kServer, "端口号", std::to_string(port));
+    x.Click(server, kServer, "启动服务");
+    ASSERT_TRUE(WaitUntil([&] { return PortAnswers(port); }, 15)) << "daemon answers";
+    ASSERT_EQ(x.TrayIcons().size(), 1u);
+
+    const auto sent = std::chrono::steady_clock::now();
+    if (c.signal != 0) {
+      program.Signal(c.signal);
+    } else {
+      x.EndServer();
+    }
+    EXPECT_TRUE(program.WaitForExit(3)) << "the program ends";
+    EXPECT_TRUE(WaitUntil([&] { return LiveRsyncExe() == 0; }, 3)) << "no rsync.exe left";
+    EXPECT_FALSE(PortAnswers(port));
+    if (c.signal != 0) {
+      EXPECT_TRUE(x.TrayIcons().empty()) << "icon gone";
+    }
+    std::printf("%s: checked after %lld ms\n", c.name,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - sent)
+                                           .count()));
+  }
 }
 
 }  // namespace

@@ -104,6 +104,13 @@ class XSession {
   XSession& operator=(const XSession&) = delete;
 
   bool Ready() const { return x_ != nullptr && WindowManagerRunning() && Panel() != 0; }
+  // The X server goes away under its clients, as at the end of a session; this session's own
+  // connection is closed first.
+  void EndServer() {
+    Disconnect();
+    EndChild(server_);
+    server_ = -1;
+  }
   const std::string& Display() const { return display_; }
 
   // Runs a command line on this display and returns what it printed.
@@ -245,6 +252,18 @@ class StagedProgram {
   void AlsoEnd(const std::string& marker) { markers_.push_back(marker); }
 
   void Start() { pid_ = SpawnOnDisplay({folder_ + "/mirvo"}, session_.Display()); }
+  // Starts the program and presses the console's button that opens the working window with this
+  // caption; that window, or 0 when either window did not appear.
+  XWindow StartInto(std::string_view consoleButton, const std::string& caption) {
+    Start();
+    const XWindow console = session_.WaitForWindow("MIRVO主控制台0.1");
+    if (console == 0) return 0;
+    session_.Click(console, layout::ConsoleLayout(), consoleButton);
+    return session_.WaitForWindow(caption);
+  }
+  void Signal(int signal) const {
+    if (pid_ > 0 && !exited_) kill(pid_, signal);
+  }
   bool WaitForExit(int seconds = 10) {
     if (!exited_) exited_ = WaitUntil([this] { return Exited(pid_); }, seconds);
     return exited_;

@@ -169,6 +169,7 @@ TEST_F(BadInputTest, ServerWindowStartsExactlyOrRefusesNamingTheField) {
         EXPECT_TRUE(server.Enabled("停止服务"));
         server.Button("停止服务")->click();
         EXPECT_EQ(platform.commands.back().line, std::string(StopDaemonCommand));
+        EXPECT_TRUE(ui::testing::ProcessUntil([&] { return server.Enabled("启动服务"); }));
       }
       // Stopped: the window is as usable as before.
       EXPECT_TRUE(server.Enabled("启动服务"));

@@ -159,5 +159,34 @@ TEST_F(ScheduleSoakTest, TwoHundredTicksStartTwoHundredTransfersWithoutGrowth) {
   EXPECT_TRUE(WaitUntil([&] { return daemonWatch.value()->Ended(); }));
 }
 
+// A schedule whose password file cannot be written (a folder has its name): the first tick says so
+// once and cancels the schedule, and no transfer starts after it.
+TEST_F(ScheduleSoakTest, AScheduleWhosePasswordFileCannotBeWrittenIsCancelledWithOneMessage) {
+  unsetenv("DISPLAY");
+  const std::string program = root / "prog";
+  std::filesystem::create_directories(program + "/bin");
+  std::filesystem::create_directories(program + "/rsync.secrets");
+  std::filesystem::copy_file(MIRVO_STAGED_LAUNCHER, program + "/bin/rsync.exe");
+  CountingPlatform platform(program);
+  MessageCatcher messages;
+  WindowUnderTest client(platform, "客户端");
+  client.SetText("服务端IP", "127.0.0.1");
+  client.SetText("端口号", std::to_string(testing::FreeLoopbackPort()));
+  client.SetText("目的目录", root / "local");
+  client.Check("用户认证")->setChecked(true);
+  client.SetText("定时同步值", "0.005");  // a tick every 300 ms
+  client.Button("定时同步")->click();
+  ASSERT_FALSE(client.Visible("定时同步")) << "armed";
+  ui::testing::ProcessFor(3000);  // ten ticks' time
+  ASSERT_EQ(messages.texts.size(), 1u);
+  EXPECT_NE(messages.texts[0].find("rsync.secrets"), std::string::npos) << messages.texts[0];
+  EXPECT_NE(messages.texts[0].find("定时同步已取消"), std::string::npos) << messages.texts[0];
+  EXPECT_EQ(platform.transfers + platform.failures, 0) << "no transfer started";
+  EXPECT_TRUE(client.Visible("定时同步"));
+  EXPECT_TRUE(client.Enabled("定时同步"));
+  EXPECT_FALSE(client.Window().Form().Timer("定时同步时间")->isActive());
+  EXPECT_TRUE(client.Enabled("服务端IP"));
+}
+
 }  // namespace
 }  // namespace mirvo::hardening

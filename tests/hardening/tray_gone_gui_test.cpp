@@ -13,11 +13,7 @@ TEST(TrayGone, MinimizingWithoutATrayLeavesTheWindowOnTheScreen) {
   ASSERT_TRUE(x.Ready());
   TempFolder root;
   StagedProgram program(x, root / "prog");
-  program.Start();
-  const XWindow console = x.WaitForWindow("MIRVO主控制台0.1");
-  ASSERT_NE(console, 0u);
-  x.Click(console, layout::ConsoleLayout(), "启动服务端");
-  const XWindow server = x.WaitForWindow("MIRVO服务端");
+  const XWindow server = program.StartInto("启动服务端", "MIRVO服务端");
   ASSERT_NE(server, 0u);
   ASSERT_TRUE(WaitUntil([&] { return x.TrayIcons().size() == 1; }, 5));
 

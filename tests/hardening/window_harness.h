@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/names.h"
 #include "foundation/posix/posix_platform.h"
 #include "support/fake_watch.h"
 #include "support/temp_folder.h"
@@ -34,9 +35,15 @@ class RecordingPlatform : public PosixPlatform {
   Result<std::shared_ptr<CommandWatch>> RunCommand(const std::string& commandLine,
                                                    WindowMode mode) override {
     commands.push_back({commandLine, mode});
-    // A command that was "started": it runs until the test says otherwise.
-    return std::shared_ptr<CommandWatch>(std::make_shared<testing::FakeWatch>());
+    // A command that was "started": it runs until the test says otherwise. The kill, which has
+    // nothing to end, ends at once.
+    auto watch = std::make_shared<testing::FakeWatch>();
+    watch->ended = commandLine == StopDaemonCommand;
+    return std::shared_ptr<CommandWatch>(watch);
   }
+  // Nothing recorded runs: no rsync.exe of the test's, no daemon on a port.
+  bool ImageRunning(const std::string&) const override { return false; }
+  bool PortAccepts(int) const override { return false; }
   std::vector<Command> commands;
 };
 

@@ -270,6 +270,89 @@ TEST_F(ScreenNavigatorTest, ClosingTheClientTellsNothingOfTheTransfersItEnds) {
   EXPECT_EQ(platform.files.count(platform.folder + "\\mirvo-transfers.log"), 0u);
 }
 
+// A request from outside the windows (the session ends, a signal) closes the working window as its
+// close box does; with only the console open the program simply ends. The stop at an exit without
+// windows runs once, and never for the console alone.
+TEST_F(ScreenNavigatorTest, OutsideCloseRequestsAndTheExitWithoutWindows) {
+  struct Case {
+    std::string_view window;
+    Calls factoryLog;
+    Calls frameCalls;
+    std::size_t stopsAtExit;
+  } cases[] = {
+      {names::kConsoleWindow, {"exit"}, {}, 0},
+      {names::kServerWindow, {}, {"RemoveTrayIcon MIRVO服务端", "ExitNow"}, 1},
+      {names::kClientWindow, {}, {"RemoveTrayIcon MIRVO客户端", "ExitNow"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.window));
+    FakePlatform p;
+    p.files[p.folder + "\\bin\\rsync.exe"] = {"MZ"};
+    FakeFactory f;
+    ScreenNavigator n{f, p};
+    n.ShowWindow(c.window);
+    f.log.clear();
+    FakeWindow& window = *f.made.at(std::string(c.window));
+    window.frame.calls.clear();
+    p.commands.clear();
+    n.CloseRequest();
+    EXPECT_EQ(f.log, c.factoryLog);
+    EXPECT_EQ(window.frame.calls, c.frameCalls);
+    EXPECT_EQ(p.commands.size(), c.frameCalls.empty() ? 0u : 1u);
+
+    p.commands.clear();
+    n.StopRsyncAtExit();
+    n.StopRsyncAtExit();
+    ASSERT_EQ(p.commands.size(), c.stopsAtExit);
+    if (c.stopsAtExit != 0) {
+      EXPECT_EQ(p.commands[0].line, "cmd.exe /c taskkill /F /im rsync.exe");
+      EXPECT_EQ(p.commands[0].mode, WindowMode::Hidden);
+    }
+  }
+}
+
+// A message box runs an event loop of its own in which the timers keep ticking: such a tick is
+// dropped, never run inside the click or tick handler that opened the box.
+TEST_F(ScreenNavigatorTest, ATickDuringAHandlersMessageBoxIsDropped) {
+  navigator.ShowWindow(names::kClientWindow);
+  FakeWindow& client = Made(names::kClientWindow);
+  client.form.texts[std::string(names::client::kServerAddress)] = "127.0.0.1";
+  client.events.OnClick(names::client::kArm);
+  ASSERT_TRUE(client.form.enabled.at(std::string(names::client::kScheduleTimer)));
+
+  struct Case {
+    const char* name;
+    std::function<void()> openBox;  // a handler that shows a message
+  } cases[] = {
+      {"click 开始同步 that cannot start rsync",
+       [&] { client.events.OnClick(names::client::kTransferNow); }},
+      {"schedule tick that cannot start rsync",
+       [&] { client.events.OnTimer(names::client::kScheduleTimer); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    client.form.messages.clear();
+    platform.failCommands = true;
+    std::size_t commandsInBox = 0;
+    client.form.onMessage = [&] {
+      platform.failCommands = false;
+      const std::size_t before = platform.commands.size();
+      for (int i = 0; i < 3; ++i) client.events.OnTimer(names::client::kScheduleTimer);
+      commandsInBox = platform.commands.size() - before;
+    };
+    c.openBox();
+    client.form.onMessage = nullptr;
+    EXPECT_EQ(client.form.messages.size(), 1u);
+    EXPECT_EQ(commandsInBox, 0u) << "no transfer started by a tick inside the box";
+  }
+  // Once no handler runs, a tick runs again (the schedule is armed anew: the failed tick ended it).
+  client.events.OnClick(names::client::kArm);
+  const std::size_t before = platform.commands.size();
+  client.events.OnTimer(names::client::kScheduleTimer);
+  EXPECT_EQ(platform.commands.size(), before + 1);
+  EXPECT_TRUE(reports.empty());
+}
+
 // Every button and timer of a layout has a handler, and every handler belongs to a control of the
 // right kind in its window: a misspelt name cannot be wired silently.
 TEST(ScreenWiring, MatchesTheLayouts) {

@@ -7,8 +7,11 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <signal.h>
+
 #include "qt_test_app.h"
 #include "support/fake_platform.h"
+#include "ui/qt/session_end.h"
 
 namespace mirvo::ui {
 namespace {
@@ -63,7 +66,12 @@ TEST_F(QtNavigatorTest, ServerButtonsReachTheirLogic) {
 
   Button("服务端", "停止服务")->click();
   EXPECT_EQ(CommandLines().back(), "cmd.exe /c taskkill /F /im rsync.exe");
-  EXPECT_TRUE(server.findChild<QLineEdit*>("共享路径")->isEnabled());
+  // Until the kill has ended, the window waits with neither button.
+  EXPECT_FALSE(Button("服务端", "启动服务")->isEnabled());
+  EXPECT_FALSE(Button("服务端", "停止服务")->isEnabled());
+  platform.watches.back()->ended = true;
+  EXPECT_TRUE(ProcessUntil([&] { return server.findChild<QLineEdit*>("共享路径")->isEnabled(); }));
+  EXPECT_TRUE(Button("服务端", "启动服务")->isEnabled());
 }
 
 TEST_F(QtNavigatorTest, ClientButtonsAndTimerReachTheirLogic) {
@@ -94,6 +102,27 @@ TEST_F(QtNavigatorTest, ClientButtonsAndTimerReachTheirLogic) {
   for (const auto& line : CommandLines()) {
     EXPECT_EQ(line.find("192.168.1.100"), std::string::npos) << line;
   }
+}
+
+// The signals a session's end sends reach the event loop as one call each, and the program's own
+// handling is gone with the watcher, so that a later signal is not lost on a dead object.
+TEST_F(QtNavigatorTest, SessionEndSignalsArriveOnTheEventLoop) {
+  int calls = 0;
+  {
+    SessionEnd sessionEnd([&] { ++calls; }, [] {});
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+      const int before = calls;
+      raise(signal);
+      EXPECT_EQ(calls, before) << "nothing runs inside the signal handler";
+      EXPECT_TRUE(ProcessUntil([&] { return calls == before + 1; })) << signal;
+    }
+  }
+  for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+    struct sigaction now {};
+    sigaction(signal, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL) << signal;
+  }
+  EXPECT_EQ(calls, 3);
 }
 
 }  // namespace

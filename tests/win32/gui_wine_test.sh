@@ -8,15 +8,17 @@
 #      place with the focus on 启动服务, and Space starts the daemon: both files byte-exact, the
 #      recorded daemon command line; the focus moves on to 停止服务 and is there again back from
 #      the tray, and Space ends the daemon; closing ends the program, every rsync.exe and the icon;
-#   3. console → client window: 开始同步 holds the focus after the hand-over; activated again after
+#   3. the end of the session while the daemon runs: the window lets it end, and the recorded
+#      rsync.exe, the icon and the program are gone;
+#   4. console → client window: 开始同步 holds the focus after the hand-over; activated again after
 #      another window, and back from the tray, the focus is on the box that had it; 开始同步 by
 #      the keyboard: the recorded transfer line; its end (status 0) is a line of
 #      mirvo-transfers.log and nothing else; a transfer that ends with status 23 is a line and a
 #      warning balloon from the tray icon (NIM_MODIFY with the full structure size, the icon's own
 #      NIM_ADD with the first version's);
-#   4. the screen at 144 dpi (the prefix's LogPixels): every control of the three windows sits at
+#   5. the screen at 144 dpi (the prefix's LogPixels): every control of the three windows sits at
 #      its twips × 144 / 1440 and the client areas are that size, and the tray round trip works.
-# In 2 to 4 each window's controls are checked against their twips at the screen's dpi.
+# In 2, 4 and 5 each window's controls are checked against their twips at the screen's dpi.
 # A recording rsync.exe stands in for Cygwin's rsync: it writes its command line and contacts
 # nobody. The server address is set to 127.0.0.1 all the same.
 # Usage: gui_wine_test.sh MIRVO_EXE RECORDING_RSYNC_EXE WINDOW_PROBE_EXE [SCREENSHOT_DIR]
@@ -304,6 +306,7 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     [[ $trip_state == *" 停止服务" ]] || fail "while running, the focus is not on 停止服务: [$trip_state]"
     xdotool key space
     wait_no_rsync 10 || fail "rsync.exe still runs after 停止服务"
+    sleep 1  # 启动服务 comes back once the window has seen that the daemon is gone
     click_control "$server" 600 3720 1335 495  # 启动服务
     wait_file_lines "$folder/bin/recorded.txt" 2 15 || fail "the daemon was not started again"
     press "$server" alt+F4
@@ -318,7 +321,35 @@ else
 fi
 kill "$app" 2>/dev/null
 
-echo "== 3. the client window"
+# Starts mirvo.exe afresh (app: its process) and clicks the console's button at X Y (twips) that
+# opens the working window with CAPTION (opened: that window). Fails when either does not appear.
+open_from_console() {
+  rm -f "$folder/bin/recorded.txt"
+  wine "$folder/mirvo.exe" >/dev/null 2>&1 &
+  app=$!
+  local console
+  console=$(wait_window '^MIRVO主控制台0.1$' 30) || { fail "the console did not appear"; return 1; }
+  click_control "$console" "$1" "$2" 1215 495
+  opened=$(wait_window "^$3\$" 15) || { fail "$3 did not appear"; return 1; }
+  sleep 1
+}
+
+echo "== 3. the end of the session"
+if open_from_console 600 840 MIRVO服务端; then
+  server=$opened
+  wait_tray_icons 1 10 || fail "no tray icon docked after the load"
+  click_control "$server" 600 3720 1335 495  # 启动服务
+  wait_file_lines "$folder/bin/recorded.txt" 1 15 || fail "the daemon was not started"
+  rsync_exe_running || fail "no rsync.exe process runs after the start"
+  answer=$(wine "$window_probe" endsession MIRVO服务端 2>/dev/null | tr -d '\r')
+  [ "$answer" = "1" ] || fail "the window did not let the session end: [$answer]"
+  wait_gone "$app" 15 || fail "the program did not end with the session"
+  wait_no_rsync 10 || fail "rsync.exe still runs after the end of the session"
+  wait_tray_icons 0 10 || fail "the tray icon is still docked after the end of the session"
+fi
+kill "$app" 2>/dev/null
+
+echo "== 4. the client window"
 rm -f "$folder/bin/recorded.txt"
 # shell32 traces each Shell_NotifyIconW call of the program: the message and the structure size.
 WINEDEBUG=+systray wine "$folder/mirvo.exe" >/dev/null 2>"$work/systray.txt" &
@@ -403,7 +434,7 @@ else
 fi
 kill "$app" 2>/dev/null
 
-echo "== 4. at 144 dpi"
+echo "== 5. at 144 dpi"
 wineserver -k 2>/dev/null
 wineserver -w 2>/dev/null
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1

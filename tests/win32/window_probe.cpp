@@ -11,6 +11,9 @@
 //                                     than a pixel from its layout twips at DPI (a label may be
 //                                     wider, to show its text whole)
 //   window_probe balloons             prints the text of each balloon the tray shows, one a line
+//   window_probe endsession CAPTION   what the system sends when the session ends: the query,
+//                                     whose answer it prints (1: the window lets it end), then
+//                                     the end itself
 // Exit status 2 when no window has the caption.
 #include <windows.h>
 
@@ -157,6 +160,14 @@ int wmain(int argc, wchar_t** argv) {
     return Geometry(window, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
   } else if (command == L"minimize") {
     PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  } else if (command == L"endsession") {
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                            5000, &answer) == 0) {
+      return 3;
+    }
+    Print(std::to_wstring(answer));
+    PostMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   } else {
     return 1;
   }

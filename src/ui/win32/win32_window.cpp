@@ -617,6 +617,13 @@ LRESULT Win32Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       if (!events_.OnCloseRequest()) Destroy();
       return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // the end of the session is never refused
+    case WM_ENDSESSION:
+      // The session ends: a close request as the close box makes it. After this message returns
+      // the system may end the process at any moment.
+      if (wParam == TRUE && !events_.OnCloseRequest()) Destroy();
+      return 0;
     default:
       return DefWindowProcW(hwnd_, message, wParam, lParam);
   }
