@@ -289,12 +289,12 @@ TEST_F(Win32WindowTest, ADpiChangeLaysTheWindowOutAgainAtTheNewDpi) {
         } else {
           EXPECT_EQ(got.width, want.width);
         }
-        const layout::FontSpec spec = layout::FontOf(control.font);
-        if (spec.song) {
+        const layout::FontSpec look = layout::FontOf(control.font);
+        if (look.song) {
           LOGFONTW font{};
           const auto handle = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
           ASSERT_NE(GetObjectW(handle, sizeof font, &font), 0);
-          EXPECT_EQ(font.lfHeight, -layout::FontPixelHeight(spec.points, to));
+          EXPECT_EQ(font.lfHeight, -layout::FontPixelHeight(look.points, to));
         }
         if (control.kind == layout::ControlKind::Image) {
           // The picture is drawn at the control's size, not stretched from 40 pixels.

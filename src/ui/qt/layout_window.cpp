@@ -41,8 +41,8 @@ QFont SongFont(double points, bool bold) {
 }
 
 void ApplyFont(QWidget& control, FontStyle style) {
-  const layout::FontSpec spec = layout::FontOf(style);
-  if (spec.song) control.setFont(SongFont(spec.points, spec.bold));
+  const layout::FontSpec look = layout::FontOf(style);
+  if (look.song) control.setFont(SongFont(look.points, look.bold));
 }
 
 QWidget* MakeControl(const ControlLayout& control, QWidget& window) {

@@ -36,9 +36,9 @@ void RegisterWindowClass(HICON icon) {
 
 // SimSun ("宋体", character set GB2312) in the size and weight of the style.
 HFONT SongFont(layout::FontStyle style, int dpi) {
-  const layout::FontSpec spec = layout::FontOf(style);
-  return CreateFontW(-layout::FontPixelHeight(spec.points, dpi), 0, 0, 0,
-                     spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+  const layout::FontSpec look = layout::FontOf(style);
+  return CreateFontW(-layout::FontPixelHeight(look.points, dpi), 0, 0, 0,
+                     look.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_DONTCARE, L"宋体");
 }
