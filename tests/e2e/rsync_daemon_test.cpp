@@ -8,6 +8,7 @@
 #include "foundation/rsync_exit.h"
 #include "rsync_e2e_fixture.h"
 #include "support/fake_form.h"
+#include "support/recording_notifier.h"
 
 namespace mirvo::testing {
 namespace {
@@ -180,14 +181,6 @@ TEST_F(RsyncDaemonTest, StopEndsDaemonAndItsChildrenButNoOtherRsync) {
   waitpid(unrelated, nullptr, 0);
 }
 
-class RecordingNotifier : public TransferNotifier {
- public:
-  void AnnounceFailure(std::string_view, std::string_view text) override {
-    texts.emplace_back(text);
-  }
-  std::vector<std::string> texts;
-};
-
 TEST_F(RsyncDaemonTest, EveryEndedTransferIsLoggedWithRsyncsOwnStatus) {
   daemon.Authenticate = true;
   daemon.ReadOnly = false;
@@ -242,10 +235,9 @@ TEST_F(RsyncDaemonTest, EveryEndedTransferIsLoggedWithRsyncsOwnStatus) {
   }
   EXPECT_EQ(at, log.size());
   EXPECT_EQ(log.find(daemon.Password), std::string::npos);
-  ASSERT_EQ(notifier.texts.size(), 2u);
-  EXPECT_NE(notifier.texts[0].find("拉取失败：模块“nosuch”"), std::string::npos)
-      << notifier.texts[0];
-  EXPECT_NE(notifier.texts[1].find("推送失败：模块“共享”"), std::string::npos) << notifier.texts[1];
+  ASSERT_EQ(notifier.notices.size(), 2u);
+  EXPECT_NE(notifier.notices[0].text.find("拉取失败：模块“nosuch”"), std::string::npos);
+  EXPECT_NE(notifier.notices[1].text.find("推送失败：模块“共享”"), std::string::npos);
   EXPECT_FALSE(form.enabled["同步检查"]);
 }
 
