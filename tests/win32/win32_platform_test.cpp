@@ -203,6 +203,10 @@ TEST(Win32LocalTimestamp, IsTheLocalTimeWithTheSystemsOffset) {
   }
 }
 
+bool WaitUntilEnded(const std::shared_ptr<CommandWatch>& watch) {
+  return WaitUntil([&] { return watch->Ended(); });
+}
+
 TEST_F(Win32PlatformTest, ATransferEndsWithRsyncsExitStatus) {
   fs::copy_file(RECORDING_RSYNC, folder_ / "bin" / "rsync.exe");
   struct Case {
@@ -216,16 +220,9 @@ TEST_F(Win32PlatformTest, ATransferEndsWithRsyncsExitStatus) {
         "cmd.exe /c " + Folder() + "\\bin\\rsync -avz --progress  --partial --port=873",
         WindowMode::Hidden);
     ASSERT_TRUE(run.ok()) << run.error().message;
-    for (int i = 0; i < 200 && !run.value()->Ended(); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_TRUE(run.value()->Ended());
+    ASSERT_TRUE(WaitUntilEnded(run.value()));
     EXPECT_EQ(run.value()->ExitStatus(), c.status) << (c.wanted ? c.wanted : "none");
   }
-}
-
-bool WaitUntilEnded(const std::shared_ptr<CommandWatch>& watch) {
-  return WaitUntil([&] { return watch->Ended(); });
 }
 
 TEST_F(Win32PlatformTest, RunsTheSystemsCmdExeNotOneBesideTheProgramOrInTheCurrentFolder) {
@@ -292,10 +289,8 @@ TEST_F(Win32PlatformTest, ErrorOutputKeepsTheFirst64KiBAndStopsWhenAsked) {
         "cmd.exe /c " + Folder() + "\\bin\\rsync --noisy --daemon", WindowMode::Hidden);
     ASSERT_TRUE(run.ok()) << run.error().message;
     std::shared_ptr<CommandWatch> watch = run.value();
-    for (int i = 0; i < 200 && watch->ErrorOutput() != "start\n"; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_EQ(watch->ErrorOutput(), "start\n");
+    ASSERT_TRUE(WaitUntil([&] { return watch->ErrorOutput() == "start\n"; }))
+        << watch->ErrorOutput();
     if (c.stopAfterStart) watch->StopCapturing();
     std::ofstream(folder_ / "bin" / "go") << "go";
     // Recorded only after all 1.2 MiB were written: the output was read, nothing blocked.
