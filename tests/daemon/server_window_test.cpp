@@ -187,7 +187,6 @@ TEST(ServerWindow, TheStopWaitsForTheKillTheImageAndThePortWithinItsBound) {
     int messages;
     const char* named;  // what the message says is left
   } cases[] = {
-      {"all gone at once", true, false, false, 0, "Stopped", 0, ""},
       {"rsync.exe lingers for 3 ticks", true, true, false, 3, "Stopped", 0, ""},
       {"port accepts for 49 ticks", true, false, true, 49, "Stopped", 0, ""},
       {"kill command never ends", false, false, false, 0, "Running", 1, "taskkill"},
