@@ -216,24 +216,20 @@ TEST_F(Win32WindowTest, EachLabelComesJustBeforeItsControlAndTabFollowsTabIndex)
       keyboard.emplace_back(c->name);
     }
     EXPECT_EQ(tabStops, keyboard);
-    // GetNextDlgTabItem, which the TAB key uses, agrees from the first stop on.
-    const auto first = std::find_if(keyboard.begin(), keyboard.end(), [&](const std::string& n) {
-      return IsWindowEnabled(window->ControlHandle(n)) &&
-             (GetWindowLongW(window->ControlHandle(n), GWL_STYLE) & WS_VISIBLE) != 0;
-    });
-    ASSERT_NE(first, keyboard.end());
-    window->Show();
-    HWND at = window->ControlHandle(*first);
-    std::vector<std::string> walked{*first};
-    for (int i = 0; i < 40; ++i) {
-      at = GetNextDlgTabItem(window->hwnd(), at, FALSE);
-      if (at == window->ControlHandle(*first)) break;
-      walked.emplace_back(LayoutOf(*layout, at)->name);
-    }
+    // GetNextDlgTabItem, which the TAB key uses, walks the stops that are open, from the first.
     std::vector<std::string> open;
     for (const std::string& n : keyboard) {
       HWND h = window->ControlHandle(n);
       if (IsWindowEnabled(h) && (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0) open.push_back(n);
+    }
+    ASSERT_FALSE(open.empty());
+    window->Show();
+    HWND at = window->ControlHandle(open.front());
+    std::vector<std::string> walked{open.front()};
+    for (int i = 0; i < 40; ++i) {
+      at = GetNextDlgTabItem(window->hwnd(), at, FALSE);
+      if (at == window->ControlHandle(open.front())) break;
+      walked.emplace_back(LayoutOf(*layout, at)->name);
     }
     EXPECT_EQ(walked, open);
   }
