@@ -167,6 +167,11 @@ Result<std::string> Win32Platform::AnsiToUtf8(std::string_view ansi) const {
 
 Result<std::shared_ptr<CommandWatch>> Win32Platform::RunCommand(const std::string& commandLine,
                                                                 WindowMode mode) {
+  // A start that fails is tried once more: a kill command that never starts leaves rsync running,
+  // and under Wine one start has been seen to fail once without any lasting reason.
+  Result<std::shared_ptr<CommandWatch>> started = win32::StartCommand(commandLine, mode);
+  if (started.ok()) return started;
+  Sleep(50);
   return win32::StartCommand(commandLine, mode);
 }
 
