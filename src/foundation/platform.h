@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,6 +34,13 @@ class CommandWatch {
   // Says that the caller needs no more of the error output: what was kept stays readable, nothing
   // more is kept. The command itself runs on undisturbed: its output is still read and dropped.
   virtual void StopCapturing() {}
+  // Asks to be told once that the command has ended: `ended` runs on the main thread, through the
+  // MainThread the platform was given, never inside this call (a command that has already ended is
+  // told through the event loop too). A later call replaces the earlier callback; once the watch
+  // itself is gone, nothing is told. Nothing is polled meanwhile: the platform waits on the
+  // process itself.
+  // TODO(seam): the default does nothing until both platforms implement it; then it becomes pure.
+  virtual void OnEnded(std::function<void()> ended) { (void)ended; }
 };
 
 // Everything the program asks of the operating system. Paths use "\" as on Windows; the POSIX

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -49,6 +50,9 @@ class WindowFactory {
   virtual void Quit() = 0;
   // Ends the process at once: no further window event runs.
   virtual void ExitNow() = 0;
+  // Runs the work on the window thread from the event loop, later; callable from any thread.
+  // TODO(seam): the default runs nothing until both adapters implement it; then it becomes pure.
+  virtual void Post(std::function<void()> work) { (void)work; }
 };
 
 }  // namespace mirvo::screens
