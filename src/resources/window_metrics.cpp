@@ -60,4 +60,31 @@ std::vector<const ControlLayout*> KeyboardOrder(const WindowLayout& window) {
   return order;
 }
 
+LabelFit FitLabel(const PixelRect& label, int textWidth, int textHeight, int clientWidth,
+                  std::span<const PixelRect> others) {
+  LabelFit fit{label};
+  PixelRect& rect = fit.rect;
+  if (textHeight > rect.height) {
+    const int extra = textHeight - rect.height;
+    rect.top -= extra / 2;
+    rect.height = textHeight;
+  }
+  if (textWidth <= rect.width) return fit;
+  int room = clientWidth - rect.left;
+  for (const PixelRect& o : others) {
+    if (o.left > rect.left && o.top < rect.top + rect.height && o.top + o.height > rect.top) {
+      room = std::min(room, o.left - rect.left);
+    }
+  }
+  rect.width = std::max(rect.width, std::min(textWidth, room));
+  if (textWidth > rect.width) {
+    fit.stretch = std::max(kNarrowestStretch, 100 * rect.width / textWidth);
+  }
+  return fit;
+}
+
+bool MessageBoxHasOwner(bool windowVisible, bool windowMinimized) {
+  return windowVisible && !windowMinimized;
+}
+
 }  // namespace mirvo::layout

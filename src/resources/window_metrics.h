@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "resources/layouts.h"
@@ -43,5 +44,26 @@ int FontPixelHeight(double points, int dpi);
 // The controls that take the keyboard focus, in their TabIndex order: text boxes, check boxes and
 // buttons that have a tab index. The first one holds the focus when the window opens.
 std::vector<const ControlLayout*> KeyboardOrder(const WindowLayout& window);
+
+// Where a label goes once its text is measured in its font, and how wide its characters are
+// drawn, in percent of their own width.
+struct LabelFit {
+  PixelRect rect;
+  int stretch = 100;
+  friend bool operator==(const LabelFit&, const LabelFit&) = default;
+};
+inline constexpr int kNarrowestStretch = 50;  // narrower than half, Chinese text is unreadable
+
+// The faces that stand in for SimSun are wider and have a taller line than SimSun, so a label may
+// need more room than its rectangle. It grows equally up and down to the text's height, and to the
+// right as far as the next of the `others` (the window's other shown controls) that shares its row,
+// or the window's edge; text still too wide is drawn narrower instead of being cut.
+LabelFit FitLabel(const PixelRect& label, int textWidth, int textHeight, int clientWidth,
+                  std::span<const PixelRect> others);
+
+// Whether a message box is owned by its window: only while the window is on the screen to see. A
+// box raised while the window is hidden in the tray or minimized stands alone, on top, rather than
+// belonging to a window nobody sees.
+bool MessageBoxHasOwner(bool windowVisible, bool windowMinimized);
 
 }  // namespace mirvo::layout

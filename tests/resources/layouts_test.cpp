@@ -208,6 +208,32 @@ TEST(WindowMetrics, FontsOfEachStyle) {
   }
 }
 
+// Labels are fitted alike on both builds: taller text grows the label equally up and down, wider
+// text to the right up to the next control on its row, and is narrowed, to half at most.
+TEST(WindowMetrics, LabelsFitTheirMeasuredText) {
+  const PixelRect label{10, 20, 50, 14};
+  const PixelRect onRow{70, 25, 30, 14}, below{70, 34, 30, 14};
+  const struct {
+    int textWidth, textHeight;
+    std::vector<PixelRect> others;
+    LabelFit fit;
+  } cases[] = {
+      {40, 14, {onRow}, {label, 100}},
+      {40, 17, {}, {{10, 19, 50, 17}, 100}},
+      {80, 14, {below}, {{10, 20, 80, 14}, 100}},
+      {80, 14, {onRow, below}, {{10, 20, 60, 14}, 75}},
+      {300, 14, {}, {{10, 20, 190, 14}, 63}},
+      {500, 14, {onRow}, {{10, 20, 60, 14}, kNarrowestStretch}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FitLabel(label, c.textWidth, c.textHeight, 200, c.others), c.fit) << c.textWidth;
+  }
+  // A message box belongs to its window only while the window can be seen.
+  EXPECT_TRUE(MessageBoxHasOwner(true, false));
+  EXPECT_FALSE(MessageBoxHasOwner(false, false)) << "hidden in the tray";
+  EXPECT_FALSE(MessageBoxHasOwner(true, true)) << "minimized";
+}
+
 TEST(Icon, IsAPictureNotAFlatFill) {
   const auto& rgb = icon::IconRgb();
   std::set<std::uint32_t> colours;

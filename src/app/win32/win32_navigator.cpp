@@ -11,7 +11,7 @@ std::unique_ptr<screens::NativeWindow> Win32WindowFactory::MakeWindow(
 
 void Win32WindowFactory::Quit() { PostQuitMessage(0); }
 
-void Win32WindowFactory::ExitNow() { ExitProcess(0); }
+void Win32WindowFactory::ExitNow() { ExitProcessNow(); }
 
 HWND Win32Navigator::ActiveDialog() const {
   HWND active = GetActiveWindow();

@@ -77,32 +77,26 @@ QWidget* MakeControl(const ControlLayout& control, QWidget& window) {
   return nullptr;
 }
 
-// The Song faces that stand in for SimSun are wider and have a taller line than SimSun, so a label
-// may need more room than its rectangle. It grows equally up and down, and to the right as far as
-// the next control on its row; text still too wide is drawn narrower instead of being cut.
+// A label fitted to its text as every build fits it (resources/window_metrics.h).
 void FitLabel(QLabel& label, const QWidget& window) {
-  QRect rect = label.geometry();
-  const QSize needed = label.sizeHint();
-  if (needed.height() > rect.height()) {
-    const int extra = needed.height() - rect.height();
-    rect.adjust(0, -extra / 2, 0, extra - extra / 2);
-  }
-  int room = window.width() - rect.left();
+  std::vector<layout::PixelRect> others;
   for (const QObject* child : window.children()) {
     const auto* other = qobject_cast<const QWidget*>(child);
     if (!other || other == &label || other->isHidden()) continue;
     const QRect o = other->geometry();
-    if (o.left() > rect.left() && o.top() < rect.bottom() && o.bottom() > rect.top()) {
-      room = std::min(room, o.left() - rect.left());
-    }
+    others.push_back({o.left(), o.top(), o.width(), o.height()});
   }
-  if (needed.width() > rect.width()) rect.setWidth(std::min(needed.width(), room));
-  if (needed.width() > rect.width()) {
+  const QRect at = label.geometry();
+  const QSize needed = label.sizeHint();
+  const layout::LabelFit fit =
+      layout::FitLabel({at.left(), at.top(), at.width(), at.height()}, needed.width(),
+                       needed.height(), window.width(), others);
+  if (fit.stretch != 100) {
     QFont narrower = label.font();
-    narrower.setStretch(std::max(50, 100 * rect.width() / needed.width()));
+    narrower.setStretch(fit.stretch);
     label.setFont(narrower);
   }
-  label.setGeometry(rect);
+  label.setGeometry(fit.rect.left, fit.rect.top, fit.rect.width, fit.rect.height);
 }
 
 // The program's picture drawn for a label of `size` logical pixels at the screen's device pixel

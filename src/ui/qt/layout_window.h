@@ -32,7 +32,6 @@ class LayoutWindow : public QWidget {
   explicit LayoutWindow(const layout::WindowLayout& layout,
                         LabelFit labelFit = LabelFit::AtConstruction);
 
-  const layout::WindowLayout& Layout() const { return layout_; }
   QtForm& Form() { return form_; }
   QWidget* Control(std::string_view name) const { return form_.Control(name); }
 

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "foundation/control_report.h"
+#include "resources/window_metrics.h"
 #include "ui/qt/qt_text.h"
 
 namespace mirvo::ui {
@@ -114,7 +115,8 @@ void QtForm::Apply(TimerSlot& slot, bool restart) {
 }
 
 void QtForm::ShowMessage(std::string_view text, std::string_view title) {
-  QWidget* parent = window_.isVisible() ? &window_ : nullptr;
+  QWidget* parent =
+      layout::MessageBoxHasOwner(window_.isVisible(), window_.isMinimized()) ? &window_ : nullptr;
   QMessageBox box(QMessageBox::Information, ToQString(title), ToDisplayText(text), QMessageBox::Ok,
                   parent);
   box.setWindowModality(Qt::ApplicationModal);

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdlib>
 
 namespace mirvo::ui {
 
@@ -46,7 +45,7 @@ std::unique_ptr<screens::NativeWindow> QtWindowFactory::MakeWindow(
 
 void QtWindowFactory::Quit() { QCoreApplication::quit(); }
 
-void QtWindowFactory::ExitNow() { std::_Exit(0); }
+void QtWindowFactory::ExitNow() { ExitProcessNow(); }
 
 LayoutWindow* QtNavigator::Window(std::string_view name) const {
   auto* window = static_cast<QtNativeWindow*>(Loaded(name));

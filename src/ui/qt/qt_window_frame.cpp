@@ -110,8 +110,9 @@ QString TipText(const NotifyIconRecord& record) {
   return ToQString(tip.substr(0, tip.find('\0')));
 }
 
-void QtWindowFrame::ExitNow() {
-  if (tray_) tray_->hide();
+void QtWindowFrame::ExitNow() { ExitProcessNow(); }
+
+void ExitProcessNow() {
   // At once: no further window event, no destructor, no unload notification.
   std::_Exit(0);
 }

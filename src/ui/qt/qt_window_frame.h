@@ -44,6 +44,9 @@ class QtWindowFrame : public WindowFrame {
   std::unique_ptr<QSystemTrayIcon> tray_;
 };
 
+// Ends the process at once; the frame's and the window factory's ExitNow both come here.
+[[noreturn]] void ExitProcessNow();
+
 // The tip text a notify-icon record carries: the text before its NUL character.
 QString TipText(const NotifyIconRecord& record);
 
