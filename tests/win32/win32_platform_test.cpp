@@ -3,6 +3,9 @@
 #include <winsock2.h>
 // after winsock2.h
 #include <windows.h>
+// after windows.h
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 #include "foundation/ansi_code_page.h"
 #include "foundation/names.h"
@@ -98,6 +102,87 @@ TEST_F(Win32PlatformTest, WritesExactBytesAndNamesTheFileWhenItCannot) {
   ASSERT_FALSE(blocked.ok());
   EXPECT_NE(blocked.error().message.find(Path("adir")), std::string::npos);
   EXPECT_FALSE(platform_->ReadFileBytes(Path("missing")).ok());
+}
+
+// What a file's DACL allows: all of it as text, what the current user may do, and whether it
+// allows anything to anyone else (the system itself aside, which Wine always lists).
+struct Rights {
+  std::wstring dacl;
+  DWORD user = 0;
+  bool others = false;
+};
+
+Rights RightsOf(const fs::path& file) {
+  Rights rights;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(file.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                            nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "no security information for " << file.string();
+    return rights;
+  }
+  wchar_t* text = nullptr;
+  if (ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    rights.dacl = text;
+    LocalFree(text);
+  }
+  HANDLE token = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  BYTE user[256];
+  DWORD size = sizeof user;
+  GetTokenInformation(token, TokenUser, user, size, &size);
+  CloseHandle(token);
+  BYTE system[SECURITY_MAX_SID_SIZE];
+  size = sizeof system;
+  CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &size);
+  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) ||
+        ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) {
+      continue;
+    }
+    if (EqualSid(&ace->SidStart, reinterpret_cast<TOKEN_USER*>(user)->User.Sid)) {
+      rights.user |= ace->Mask;
+    } else if (!EqualSid(&ace->SidStart, system) && ace->Mask != 0) {
+      rights.others = true;
+    }
+  }
+  LocalFree(descriptor);
+  return rights;
+}
+
+TEST_F(Win32PlatformTest, PrivateFilesAreTheUsersAloneAndOthersKeepWhatTheyInherit) {
+  // What any file made in the folder gets.
+  std::ofstream(folder_ / "reference") << "x";
+  const Rights inherited = RightsOf(folder_ / "reference");
+  ASSERT_TRUE(inherited.others) << "the folder hands down rights for others";
+  struct Case {
+    const char* name;
+    std::vector<FileAccess> writes;  // in this order, each with other bytes
+    bool isPrivate;
+  } cases[] = {
+      {"rsyncd.secrets", {FileAccess::Private}, true},
+      {"rsync.secrets", {FileAccess::Normal, FileAccess::Private, FileAccess::Private}, true},
+      {"rsyncd.conf", {FileAccess::Normal}, false},
+  };
+  for (const Case& c : cases) {
+    std::string bytes;
+    for (FileAccess access : c.writes) {
+      bytes += "x";
+      ASSERT_TRUE(platform_->WriteFileBytes(Path(c.name), bytes, access).ok()) << c.name;
+    }
+    Result<std::string> read = platform_->ReadFileBytes(Path(c.name));
+    EXPECT_TRUE(read.ok() && read.value() == bytes) << c.name;
+    Rights rights = RightsOf(folder_ / c.name);
+    const DWORD readWrite = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
+    EXPECT_EQ(rights.user & readWrite, readWrite) << c.name;
+    if (c.isPrivate) {
+      EXPECT_FALSE(rights.others) << c.name << ": " << win32::Narrow(rights.dacl);
+    } else {
+      EXPECT_EQ(rights.dacl, inherited.dacl) << c.name;
+    }
+  }
 }
 
 std::string WaitForRecord(const fs::path& file, std::size_t lines) {
