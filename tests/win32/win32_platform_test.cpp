@@ -3,6 +3,8 @@
 #include <winsock2.h>
 // after winsock2.h
 #include <windows.h>
+// after windows.h
+#include <aclapi.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 #include "foundation/ansi_code_page.h"
 #include "foundation/names.h"
@@ -98,6 +101,67 @@ TEST_F(Win32PlatformTest, WritesExactBytesAndNamesTheFileWhenItCannot) {
   ASSERT_FALSE(blocked.ok());
   EXPECT_NE(blocked.error().message.find(Path("adir")), std::string::npos);
   EXPECT_FALSE(platform_->ReadFileBytes(Path("missing")).ok());
+}
+
+// Whether a file's DACL lets the current user read and write it, and whether it allows anything
+// to anyone else (the system itself aside, which Wine always lists).
+struct Rights {
+  bool user = false;
+  bool others = false;
+};
+
+Rights RightsOf(const fs::path& file) {
+  Rights rights;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(file.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                            nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return rights;
+  }
+  HANDLE token = nullptr;
+  BYTE user[256];
+  BYTE system[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof user;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  GetTokenInformation(token, TokenUser, user, size, &size);
+  CloseHandle(token);
+  size = sizeof system;
+  CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &size);
+  const DWORD readWrite = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
+  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) ||
+        ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) {
+      continue;
+    }
+    if (EqualSid(&ace->SidStart, reinterpret_cast<TOKEN_USER*>(user)->User.Sid)) {
+      rights.user = (ace->Mask & readWrite) == readWrite;
+    } else if (!EqualSid(&ace->SidStart, system) && ace->Mask != 0) {
+      rights.others = true;
+    }
+  }
+  LocalFree(descriptor);
+  return rights;
+}
+
+TEST_F(Win32PlatformTest, PrivateFilesAreTheUsersAloneAndOthersKeepWhatTheyInherit) {
+  struct Case {
+    const char* name;
+    std::vector<FileAccess> writes;  // in this order
+    bool isPrivate;
+  } cases[] = {
+      {"rsyncd.secrets", {FileAccess::Private}, true},
+      {"rsync.secrets", {FileAccess::Normal, FileAccess::Private, FileAccess::Private}, true},
+      {"rsyncd.conf", {FileAccess::Normal}, false},
+  };
+  for (const Case& c : cases) {
+    for (FileAccess access : c.writes) {
+      ASSERT_TRUE(platform_->WriteFileBytes(Path(c.name), "x", access).ok()) << c.name;
+    }
+    Rights rights = RightsOf(folder_ / c.name);
+    EXPECT_TRUE(rights.user) << c.name;
+    EXPECT_EQ(rights.others, !c.isPrivate) << c.name;
+  }
 }
 
 std::string WaitForRecord(const fs::path& file, std::size_t lines) {

@@ -10,11 +10,13 @@
 //                                     in the client area; exit status 3 when a control is more
 //                                     than a pixel from its layout twips at DPI (a label may be
 //                                     wider, to show its text whole)
+//   window_probe set CAPTION NAME TEXT sets the text of the control its layout names NAME
+//   window_probe click CAPTION NAME    clicks that control, as the mouse does (BM_CLICK)
 //   window_probe balloons             prints the text of each balloon the tray shows, one a line
 //   window_probe endsession CAPTION   what the system sends when the session ends: the query,
 //                                     whose answer it prints (1: the window lets it end), then
 //                                     the end itself
-// Exit status 2 when no window has the caption.
+// Exit status 2 when no window has the caption, or no control the name.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -85,13 +87,29 @@ std::wstring Widen(std::string_view text) {
 // The program numbers its controls from 100 in the order of their layout.
 constexpr int kFirstControlId = 100;
 
-int Geometry(HWND window, int dpi) {
+const mirvo::layout::WindowLayout* LayoutOf(HWND window) {
   const std::string caption = Narrow(TextOf(window));
-  const mirvo::layout::WindowLayout* layout = nullptr;
   for (const auto* candidate : {&mirvo::layout::ConsoleLayout(), &mirvo::layout::ServerLayout(),
                                 &mirvo::layout::ClientLayout()}) {
-    if (candidate->caption == caption) layout = candidate;
+    if (candidate->caption == caption) return candidate;
   }
+  return nullptr;
+}
+
+// The control of the window that its layout names NAME; nullptr when there is none.
+HWND ControlNamed(HWND window, const std::wstring& name) {
+  const mirvo::layout::WindowLayout* layout = LayoutOf(window);
+  if (layout == nullptr) return nullptr;
+  for (std::size_t index = 0; index < layout->controls.size(); ++index) {
+    if (Widen(layout->controls[index].name) == name) {
+      return GetDlgItem(window, kFirstControlId + static_cast<int>(index));
+    }
+  }
+  return nullptr;
+}
+
+int Geometry(HWND window, int dpi) {
+  const mirvo::layout::WindowLayout* layout = LayoutOf(window);
   if (layout == nullptr) return 2;
   RECT client{};
   GetClientRect(window, &client);
@@ -160,6 +178,14 @@ int wmain(int argc, wchar_t** argv) {
     return Geometry(window, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
   } else if (command == L"minimize") {
     PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  } else if ((command == L"set" && argc == 5) || (command == L"click" && argc == 4)) {
+    HWND control = ControlNamed(window, argv[3]);
+    if (control == nullptr) return 2;
+    if (command == L"set") {
+      SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+    } else {
+      SendMessageW(control, BM_CLICK, 0, 0);
+    }
   } else if (command == L"endsession") {
     DWORD_PTR answer = 0;
     if (SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,

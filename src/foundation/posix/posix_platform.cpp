@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "foundation/ansi_code_page.h"
+#include "foundation/file_error.h"
 #include "foundation/local_time.h"
 #include "foundation/posix/image_kill.h"
 #include "foundation/posix/interpreter_line.h"
@@ -50,13 +51,17 @@ std::string Reason(int error) {
   }
 }
 
+// ENOENT says that a file read or renamed is missing; for a file written, its folder (see Reason).
+std::string MissingOrReason(int error) {
+  return error == ENOENT ? std::string("文件不存在") : Reason(error);
+}
+
 Error WriteError(const std::string& path, int error) {
-  return Error{"无法写入文件“" + path + "”：" + Reason(error)};
+  return FileError(FileOperation::Write, path, Reason(error));
 }
 
 Error ReadError(const std::string& path, int error) {
-  std::string reason = error == ENOENT ? std::string("文件不存在") : Reason(error);
-  return Error{"无法读取文件“" + path + "”：" + reason};
+  return FileError(FileOperation::Read, path, MissingOrReason(error));
 }
 
 // Writes every byte and closes the file; 0, or the errno of the first failure. A full disk or a
@@ -285,9 +290,7 @@ Status PosixPlatform::RenameReplacing(const std::string& from, const std::string
   std::string nativeFrom = NativePath(from);
   std::string nativeTo = NativePath(to);
   if (rename(nativeFrom.c_str(), nativeTo.c_str()) != 0) {
-    const int error = errno;
-    std::string reason = error == ENOENT ? std::string("文件不存在") : Reason(error);
-    return Error{"无法把文件“" + nativeFrom + "”改名为“" + nativeTo + "”：" + reason};
+    return RenameError(nativeFrom, nativeTo, MissingOrReason(errno));
   }
   return Status::Ok();
 }
@@ -351,7 +354,10 @@ bool PosixPlatform::ImageRunning(const std::string& imageName) const {
   return ProcessNamedRuns(imageName);
 }
 
-bool PosixPlatform::PortAccepts(int port) const { return LoopbackPortAccepts(port, 250); }
+bool PosixPlatform::PortAccepts(int port) const {
+  PosixLoopbackSocket socket;
+  return LoopbackPortAccepts(socket, port);
+}
 
 Status PosixPlatform::OpenWebAddress(const std::string& address) {
   std::optional<std::string> opener = FindInPath("xdg-open");

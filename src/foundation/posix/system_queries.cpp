@@ -80,24 +80,33 @@ int FirstBindablePort() {
                                ReadSmallFile("/proc/sys/net/ipv4/ip_unprivileged_port_start"));
 }
 
-bool LoopbackPortAccepts(int port, int timeoutMs) {
-  if (port <= 0 || port > 65535) return false;
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
+bool PosixLoopbackSocket::Open() {
+  fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  return fd_ >= 0;
+}
+
+ConnectStart PosixLoopbackSocket::ConnectToLoopback(std::uint16_t port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  bool accepted = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  if (!accepted && errno == EINPROGRESS) {
-    pollfd writable{fd, POLLOUT, 0};
-    int error = 0;
-    socklen_t length = sizeof error;
-    accepted = poll(&writable, 1, timeoutMs) == 1 &&
-               getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+  address.sin_port = htons(port);
+  if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    return ConnectStart::Connected;
   }
-  close(fd);
-  return accepted;
+  return errno == EINPROGRESS ? ConnectStart::Pending : ConnectStart::Failed;
+}
+
+bool PosixLoopbackSocket::WaitConnected(int timeoutMs) {
+  pollfd writable{fd_, POLLOUT, 0};
+  int error = 0;
+  socklen_t length = sizeof error;
+  return poll(&writable, 1, timeoutMs) == 1 &&
+         getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+void PosixLoopbackSocket::Close() {
+  close(fd_);
+  fd_ = -1;
 }
 
 }  // namespace mirvo

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "foundation/loopback_probe.h"
+
 namespace mirvo {
 
 // The lowest port a program started now may listen on, from what /proc tells: whether it runs as
@@ -14,7 +16,16 @@ int FirstBindablePortFrom(bool root, std::string_view status, std::string_view u
 // The same for this process, read from /proc.
 int FirstBindablePort();
 
-// True when 127.0.0.1 accepts a TCP connection on the port within timeoutMs.
-bool LoopbackPortAccepts(int port, int timeoutMs);
+// The loopback probe's socket calls on POSIX sockets.
+class PosixLoopbackSocket final : public LoopbackSocket {
+ public:
+  bool Open() override;
+  ConnectStart ConnectToLoopback(std::uint16_t port) override;
+  bool WaitConnected(int timeoutMs) override;
+  void Close() override;
+
+ private:
+  int fd_ = -1;
+};
 
 }  // namespace mirvo

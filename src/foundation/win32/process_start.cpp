@@ -250,34 +250,4 @@ bool ImageRuns(const std::string& imageName) {
   return found;
 }
 
-bool LoopbackPortAccepts(int port, int timeoutMs) {
-  static const bool started = [] {
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }();
-  if (!started || port <= 0 || port > 65535) return false;
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) return false;
-  u_long nonBlocking = 1;
-  ioctlsocket(s, FIONBIO, &nonBlocking);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<u_short>(port));
-  bool accepted = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  if (!accepted && WSAGetLastError() == WSAEWOULDBLOCK) {
-    fd_set writable;
-    fd_set failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(s, &writable);
-    FD_SET(s, &failed);
-    timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    accepted = select(0, nullptr, &writable, &failed, &wait) > 0 && FD_ISSET(s, &writable) &&
-               !FD_ISSET(s, &failed);
-  }
-  closesocket(s);
-  return accepted;
-}
-
 }  // namespace mirvo::win32

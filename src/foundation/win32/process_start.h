@@ -18,7 +18,4 @@ Result<std::shared_ptr<CommandWatch>> StartCommand(const std::string& commandLin
 // than this one, that this user may end.
 bool ImageRuns(const std::string& imageName);
 
-// True when 127.0.0.1 accepts a TCP connection on the port within timeoutMs.
-bool LoopbackPortAccepts(int port, int timeoutMs);
-
 }  // namespace mirvo::win32

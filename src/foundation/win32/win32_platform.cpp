@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "foundation/ansi_code_page.h"
+#include "foundation/file_error.h"
 #include "foundation/local_time.h"
+#include "foundation/win32/loopback_socket.h"
+#include "foundation/win32/private_file_access.h"
 #include "foundation/win32/process_start.h"
 #include "foundation/win32/wide_text.h"
 
@@ -31,8 +34,8 @@ std::string ModuleFolder() {
   }
 }
 
-Error FileError(const char* verb, const std::string& path, DWORD code) {
-  return Error{std::string(verb) + "文件“" + path + "”：" + win32::SystemMessage(code)};
+Error Failed(FileOperation operation, const std::string& path, DWORD code) {
+  return FileError(operation, path, win32::SystemMessage(code));
 }
 
 // Writes every byte and closes the file; ERROR_SUCCESS, or the code of the first failure.
@@ -66,14 +69,17 @@ bool Win32Platform::FileExists(const std::string& path) const {
   return (found.dwFileAttributes & excluded) == 0 && found.cFileName[0] != L'\0';
 }
 
-Status Win32Platform::WriteFileBytes(const std::string& path, std::string_view bytes, FileAccess) {
-  HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return FileError("无法写入", path, GetLastError());
+Status Win32Platform::WriteFileBytes(const std::string& path, std::string_view bytes,
+                                     FileAccess access) {
+  HANDLE file = access == FileAccess::Private
+                    ? win32::CreatePrivateFile(win32::Widen(path))
+                    : CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Failed(FileOperation::Write, path, GetLastError());
   if (DWORD code = WriteAllAndClose(file, bytes); code != ERROR_SUCCESS) {
     // A file cut off by a full disk is worse than none: the daemon would read half a configuration.
     DeleteFileW(win32::Widen(path).c_str());
-    return FileError("无法写入", path, code);
+    return Failed(FileOperation::Write, path, code);
   }
   return Status::Ok();
 }
@@ -81,7 +87,7 @@ Status Win32Platform::WriteFileBytes(const std::string& path, std::string_view b
 Result<std::string> Win32Platform::ReadFileBytes(const std::string& path) const {
   HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return FileError("无法读取", path, GetLastError());
+  if (file == INVALID_HANDLE_VALUE) return Failed(FileOperation::Read, path, GetLastError());
   std::string bytes;
   char chunk[4096];
   DWORD read = 0;
@@ -91,7 +97,7 @@ Result<std::string> Win32Platform::ReadFileBytes(const std::string& path) const 
   }
   DWORD code = GetLastError();
   CloseHandle(file);
-  if (!ok) return FileError("无法读取", path, code);
+  if (!ok) return Failed(FileOperation::Read, path, code);
   return bytes;
 }
 
@@ -100,9 +106,9 @@ Status Win32Platform::AppendFileBytes(const std::string& path, std::string_view 
   HANDLE file = CreateFileW(win32::Widen(path).c_str(), FILE_APPEND_DATA,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return FileError("无法写入", path, GetLastError());
+  if (file == INVALID_HANDLE_VALUE) return Failed(FileOperation::Write, path, GetLastError());
   DWORD code = WriteAllAndClose(file, bytes);
-  if (code != ERROR_SUCCESS) return FileError("无法写入", path, code);
+  if (code != ERROR_SUCCESS) return Failed(FileOperation::Write, path, code);
   return Status::Ok();
 }
 
@@ -111,10 +117,10 @@ Result<std::uint64_t> Win32Platform::FileSize(const std::string& path) const {
   if (!GetFileAttributesExW(win32::Widen(path).c_str(), GetFileExInfoStandard, &data)) {
     DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND) return std::uint64_t{0};
-    return FileError("无法读取", path, code);
+    return Failed(FileOperation::Read, path, code);
   }
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    return FileError("无法读取", path, ERROR_DIRECTORY);
+    return Failed(FileOperation::Read, path, ERROR_DIRECTORY);
   }
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
@@ -122,8 +128,7 @@ Result<std::uint64_t> Win32Platform::FileSize(const std::string& path) const {
 Status Win32Platform::RenameReplacing(const std::string& from, const std::string& to) {
   if (!MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(),
                    MOVEFILE_REPLACE_EXISTING)) {
-    return Error{"无法把文件“" + from + "”改名为“" + to + "”：" +
-                 win32::SystemMessage(GetLastError())};
+    return RenameError(from, to, win32::SystemMessage(GetLastError()));
   }
   return Status::Ok();
 }
@@ -182,7 +187,10 @@ bool Win32Platform::ImageRunning(const std::string& imageName) const {
   return win32::ImageRuns(imageName);
 }
 
-bool Win32Platform::PortAccepts(int port) const { return win32::LoopbackPortAccepts(port, 250); }
+bool Win32Platform::PortAccepts(int port) const {
+  win32::Win32LoopbackSocket socket;
+  return LoopbackPortAccepts(socket, port);
+}
 
 Status Win32Platform::OpenWebAddress(const std::string& address) {
   // The shell hands the address to the default browser and does not wait for it.
