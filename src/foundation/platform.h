@@ -41,8 +41,7 @@ class CommandWatch {
   // told through the event loop too). A later call replaces the earlier callback; once the watch
   // itself is gone, nothing is told. Nothing is polled meanwhile: the platform waits on the
   // process itself.
-  // TODO(seam): the default does nothing until both platforms implement it; then it becomes pure.
-  virtual void OnEnded(std::function<void()> ended) { (void)ended; }
+  virtual void OnEnded(std::function<void()> ended) = 0;
 };
 
 // Everything the program asks of the operating system. Paths use "\" as on Windows; the POSIX

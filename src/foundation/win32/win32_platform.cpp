@@ -53,6 +53,8 @@ Win32Platform::Win32Platform() : programFolder_(ModuleFolder()) {}
 Win32Platform::Win32Platform(std::string programFolder)
     : programFolder_(std::move(programFolder)) {}
 
+void Win32Platform::SetMainThread(MainThread& mainThread) { mainThread_ = &mainThread; }
+
 std::string Win32Platform::ProgramFolder() const { return programFolder_; }
 
 bool Win32Platform::FileExists(const std::string& path) const {
@@ -169,10 +171,11 @@ Result<std::shared_ptr<CommandWatch>> Win32Platform::RunCommand(const std::strin
                                                                 WindowMode mode) {
   // A start that fails is tried once more: a kill command that never starts leaves rsync running,
   // and under Wine one start has been seen to fail once without any lasting reason.
-  Result<std::shared_ptr<CommandWatch>> started = win32::StartCommand(commandLine, mode);
+  Result<std::shared_ptr<CommandWatch>> started =
+      win32::StartCommand(commandLine, mode, mainThread_);
   if (started.ok()) return started;
   Sleep(50);
-  return win32::StartCommand(commandLine, mode);
+  return win32::StartCommand(commandLine, mode, mainThread_);
 }
 
 // Any port: Windows lets every user listen on the ports below 1024.
