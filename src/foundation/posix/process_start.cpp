@@ -221,6 +221,35 @@ struct SpawnPlan {
   posix_spawnattr_t attributes;
 };
 
+// A close-on-exec pipe with both ends above the standard streams: 0, or the errno.
+int ErrorPipe(int (&ends)[2]) {
+  if (pipe2(ends, O_CLOEXEC) != 0) return errno;
+  ends[0] = AboveStandardStreams(ends[0]);
+  ends[1] = AboveStandardStreams(ends[1]);
+  if (ends[0] >= 0 && ends[1] >= 0) return 0;
+  const int error = errno;
+  for (int& fd : ends) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+  return error;
+}
+
+// Starts the program with its error output on errorWrite (or /dev/null when -1): 0, or the errno
+// of the failed start, a program that could not be executed included.
+int Spawn(const std::vector<std::string>& argv, const ProcessSetup& setup, int errorWrite,
+          pid_t& pid) {
+  SpawnPlan plan;
+  if (int error = plan.Prepare(errorWrite); error != 0) return error;
+  std::vector<std::string> arguments = argv;
+  std::vector<char*> argvPointers = Pointers(arguments);
+  std::vector<std::string> environment;
+  if (!setup.variable.empty()) environment = ChildEnvironment(setup);
+  std::vector<char*> envPointers = Pointers(environment);
+  return posix_spawn(&pid, argv.front().c_str(), &plan.actions, &plan.attributes,
+                     argvPointers.data(), setup.variable.empty() ? environ : envPointers.data());
+}
+
 }  // namespace
 
 Result<std::shared_ptr<ProcessWatch>> StartProcess(const std::vector<std::string>& argv,
@@ -229,40 +258,16 @@ Result<std::shared_ptr<ProcessWatch>> StartProcess(const std::vector<std::string
   const std::string& program = argv.front();
   int pipeEnds[2] = {-1, -1};
   if (setup.errors == ErrorOutputTo::Kept) {
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
-      return StartFailure(program, "无法保存错误输出：" + Describe(errno));
+    if (int error = ErrorPipe(pipeEnds); error != 0) {
+      return StartFailure(program, "无法保存错误输出：" + Describe(error));
     }
-    pipeEnds[0] = AboveStandardStreams(pipeEnds[0]);
-    pipeEnds[1] = AboveStandardStreams(pipeEnds[1]);
   }
-  auto closePipe = [&pipeEnds] {
-    for (int& fd : pipeEnds) {
-      if (fd >= 0) close(fd);
-      fd = -1;
-    }
-  };
-  if (setup.errors == ErrorOutputTo::Kept && (pipeEnds[0] < 0 || pipeEnds[1] < 0)) {
-    int error = errno;
-    closePipe();
-    return StartFailure(program, "无法保存错误输出：" + Describe(error));
-  }
-
-  SpawnPlan plan;
-  int error = plan.Prepare(pipeEnds[1]);
-  std::vector<std::string> arguments = argv;
-  std::vector<char*> argvPointers = Pointers(arguments);
-  std::vector<std::string> environment;
-  if (!setup.variable.empty()) environment = ChildEnvironment(setup);
-  std::vector<char*> envPointers = Pointers(environment);
   pid_t pid = -1;
-  if (error == 0) {
-    error = posix_spawn(&pid, program.c_str(), &plan.actions, &plan.attributes, argvPointers.data(),
-                        setup.variable.empty() ? environ : envPointers.data());
-  }
+  const int error = Spawn(argv, setup, pipeEnds[1], pid);
+  // The child holds its own copy: the pipe breaks once the child and its children are gone.
   if (pipeEnds[1] >= 0) close(pipeEnds[1]);
-  pipeEnds[1] = -1;
   if (error != 0) {
-    closePipe();
+    if (pipeEnds[0] >= 0) close(pipeEnds[0]);
     return StartFailure(program, Describe(error));
   }
 
@@ -284,7 +289,7 @@ Result<std::shared_ptr<ProcessWatch>> StartProcess(const std::vector<std::string
     int status = 0;
     Reap(pid, true, status);
     if (follower.pidFd >= 0) close(follower.pidFd);
-    closePipe();
+    if (pipeEnds[0] >= 0) close(pipeEnds[0]);
     return StartFailure(program, std::string("无法创建等待线程：") + e.what());
   }
   return std::shared_ptr<ProcessWatch>(watch);
