@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
 
   mirvo::PosixPlatform platform;
   mirvo::ui::QtNavigator navigator(platform);
+  platform.SetMainThread(navigator);
   // The end of the session closes the working window as its close box does; the loss of the
   // display, after which no window can be closed, still stops rsync.
   const mirvo::ui::SessionEnd sessionEnd([&navigator] { navigator.CloseRequest(); },

@@ -27,9 +27,11 @@ class CommandWatch {
   virtual bool Ended() const = 0;
   // The exit status once Ended(); a process ended by a signal reports 128 + the signal.
   virtual int ExitStatus() const = 0;
-  // What a Hidden command wrote to its error output so far: the first 64 KiB of it (empty for
-  // NormalFocus). On Linux it is followed by the last lines the rsync daemon, when the command
-  // started one, wrote to its own log, which is where the daemon gives its reasons.
+  // What the command wrote to its error output so far: the first 64 KiB of it. A command shown in
+  // a window of its own keeps none; on Linux a NormalFocus command without a display to show it
+  // on runs as a Hidden one does and keeps it. For a Hidden command on Linux it is followed by the
+  // last lines the rsync daemon, when the command started one, wrote to its own log, which is
+  // where the daemon gives its reasons.
   virtual std::string ErrorOutput() const = 0;
   // Says that the caller needs no more of the error output: what was kept stays readable, nothing
   // more is kept. The command itself runs on undisturbed: its output is still read and dropped.
@@ -39,8 +41,7 @@ class CommandWatch {
   // told through the event loop too). A later call replaces the earlier callback; once the watch
   // itself is gone, nothing is told. Nothing is polled meanwhile: the platform waits on the
   // process itself.
-  // TODO(seam): the default does nothing until both platforms implement it; then it becomes pure.
-  virtual void OnEnded(std::function<void()> ended) { (void)ended; }
+  virtual void OnEnded(std::function<void()> ended) = 0;
 };
 
 // Everything the program asks of the operating system. Paths use "\" as on Windows; the POSIX

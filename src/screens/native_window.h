@@ -51,8 +51,7 @@ class WindowFactory {
   // Ends the process at once: no further window event runs.
   virtual void ExitNow() = 0;
   // Runs the work on the window thread from the event loop, later; callable from any thread.
-  // TODO(seam): the default runs nothing until both adapters implement it; then it becomes pure.
-  virtual void Post(std::function<void()> work) { (void)work; }
+  virtual void Post(std::function<void()> work) = 0;
 };
 
 }  // namespace mirvo::screens

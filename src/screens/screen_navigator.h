@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console/navigator.h"
+#include "foundation/main_thread.h"
 #include "foundation/platform.h"
 #include "screens/native_window.h"
 
@@ -28,7 +29,7 @@ std::vector<WiredControl> WiredControls(std::string_view window);
 // time it is asked for: its logic object, the handler of each of its buttons and timers, and the
 // lifecycle of the two working windows. The window adapter only makes windows and forwards their
 // events.
-class ScreenNavigator : public Navigator {
+class ScreenNavigator : public Navigator, public MainThread {
  public:
   ScreenNavigator(WindowFactory& factory, Platform& platform);
   ~ScreenNavigator() override;
@@ -38,6 +39,7 @@ class ScreenNavigator : public Navigator {
   void ShowWindow(std::string_view name) override;
   void UnloadWindow(std::string_view name) override;
   void ExitNow() override;
+  void Post(std::function<void()> work) override { factory_.Post(std::move(work)); }
 
   // A request from outside the windows to end the program, as the session's end or a signal makes
   // it: the working window's close steps (rsync stopped, the icon removed, the program ended), or

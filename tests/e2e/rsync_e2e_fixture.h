@@ -91,9 +91,12 @@ class RsyncFixture : public ::testing::Test {
   // Starts the transfer and waits until its rsync has ended.
   void RunAndWait(const TransferSettings& settings) {
     ASSERT_EQ(settings.ServerAddress, "127.0.0.1");
-    Status started = RunTransfer(*platform, settings).status();
+    Result<std::shared_ptr<CommandWatch>> started = RunTransfer(*platform, settings);
     ASSERT_TRUE(started.ok()) << started.error().message;
     ASSERT_TRUE(WaitUntil([] { return LiveRsyncExe("@127.0.0.1::") == 0; }, 60));
+    // Gone from the process list is not yet reaped: the transfer counts as done once its watch
+    // has seen it end.
+    ASSERT_TRUE(WaitUntil([&] { return started.value()->Ended(); }));
   }
 
   TempFolder root;

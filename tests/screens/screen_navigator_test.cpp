@@ -49,8 +49,10 @@ struct FakeFactory : WindowFactory {
   }
   void Quit() override { log.push_back("quit"); }
   void ExitNow() override { log.push_back("exit"); }
+  void Post(std::function<void()> work) override { posted.push_back(std::move(work)); }
 
   Calls log;
+  std::vector<std::function<void()>> posted;
   std::map<std::string, FakeWindow*> made;
 };
 

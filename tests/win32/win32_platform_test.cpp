@@ -19,6 +19,7 @@
 #include "foundation/ansi_code_page.h"
 #include "foundation/names.h"
 #include "foundation/win32/wide_text.h"
+#include "support/queued_main_thread.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 
@@ -343,6 +344,33 @@ TEST_F(Win32PlatformTest, StartedCommandsInheritNoHandleOfTheProgram) {
   std::string recorded = WaitForRecord(folder_ / "bin" / "recorded.txt", 2);
   EXPECT_NE(recorded.find("--mode-hidden probe=none\n"), std::string::npos) << recorded;
   EXPECT_NE(recorded.find("--mode-normal probe=none\n"), std::string::npos) << recorded;
+}
+
+TEST_F(Win32PlatformTest, TellsItsEndOnceOnTheMainThreadAndNotAfterTheWatchIsGone) {
+  fs::copy_file(RECORDING_RSYNC, folder_ / "bin" / "rsync.exe");
+  testing::QueuedMainThread mainThread;
+  platform_->SetMainThread(mainThread);
+  struct Case {
+    WindowMode mode;  // Hidden: its pipe's reader tells; NormalFocus: the process handle's wait
+    bool letGoBeforeTold;
+  } cases[] = {
+      {WindowMode::Hidden, false}, {WindowMode::NormalFocus, false}, {WindowMode::Hidden, true}};
+  for (const Case& c : cases) {
+    const bool hidden = c.mode == WindowMode::Hidden;
+    Result<std::shared_ptr<CommandWatch>> run =
+        platform_->RunCommand("cmd.exe /c " + Folder() + "\\bin\\rsync --told", c.mode);
+    ASSERT_TRUE(run.ok()) << run.error().message;
+    std::shared_ptr<CommandWatch> watch = std::move(run).value();
+    int told = 0;
+    watch->OnEnded([&] { ++told; });
+    ASSERT_TRUE(WaitUntilEnded(watch)) << hidden;
+    ASSERT_TRUE(WaitUntil([&] { return mainThread.Pending() > 0; })) << hidden;
+    EXPECT_EQ(told, 0) << "told only from the main thread's loop";
+    if (c.letGoBeforeTold) watch.reset();
+    mainThread.RunPosted();
+    mainThread.RunPosted();
+    EXPECT_EQ(told, c.letGoBeforeTold ? 0 : 1) << hidden << c.letGoBeforeTold;
+  }
 }
 
 TEST_F(Win32PlatformTest, ErrorOutputKeepsTheFirst64KiBAndStopsWhenAsked) {

@@ -15,6 +15,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitCommonControlsEx(&controls);
   mirvo::Win32Platform platform;
   mirvo::win32::Win32Navigator navigator(platform, mirvo::win32::CreateProgramIcon());
+  platform.SetMainThread(navigator);
   navigator.ShowWindow(mirvo::names::kConsoleWindow);
 
   MSG message;

@@ -16,11 +16,13 @@
 #include "foundation/ansi_code_page.h"
 #include "foundation/file_error.h"
 #include "foundation/local_time.h"
+#include "foundation/posix/daemon_log.h"
 #include "foundation/posix/image_kill.h"
 #include "foundation/posix/interpreter_line.h"
 #include "foundation/posix/process_start.h"
 #include "foundation/posix/rsync_runtime.h"
 #include "foundation/posix/system_queries.h"
+#include "foundation/started_command.h"
 
 namespace mirvo {
 namespace {
@@ -121,6 +123,15 @@ std::vector<std::string> InTerminal(const std::string& terminal, bool keepOpen,
   return line;
 }
 
+// A start whose program finds no daemon log named in its environment, not even one this program
+// was given.
+ProcessSetup WithoutDaemonLog(MainThread* mainThread) {
+  ProcessSetup setup;
+  setup.variable = kDaemonLogVariable;
+  setup.mainThread = mainThread;
+  return setup;
+}
+
 // The watch of a program in a terminal window: it ends with the terminal and reports the status the
 // program ended with. A program whose window was closed under it ended by SIGHUP.
 class TerminalWatch : public CommandWatch {
@@ -136,6 +147,7 @@ class TerminalWatch : public CommandWatch {
     return terminal_->Ended() ? 128 + SIGHUP : terminal_->ExitStatus();
   }
   std::string ErrorOutput() const override { return {}; }
+  void OnEnded(std::function<void()> ended) override { terminal_->OnEnded(std::move(ended)); }
 
  private:
   std::shared_ptr<CommandWatch> terminal_;
@@ -143,15 +155,18 @@ class TerminalWatch : public CommandWatch {
 };
 
 Result<std::shared_ptr<CommandWatch>> StartInTerminal(const std::string& terminal, bool keepOpen,
-                                                      const std::vector<std::string>& argv) {
+                                                      const std::vector<std::string>& argv,
+                                                      MainThread* mainThread) {
   const char* temp = std::getenv("TMPDIR");
   std::string statusFile =
       std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp") + "/mirvo-status-XXXXXX";
   int fd = mkstemp(statusFile.data());
   if (fd < 0) return Error{"无法创建临时文件“" + statusFile + "”：" + Reason(errno)};
   close(fd);
-  Result<std::shared_ptr<CommandWatch>> started =
-      StartProcess(InTerminal(terminal, keepOpen, statusFile, argv), ErrorOutputTo::DevNull);
+  ProcessSetup setup = WithoutDaemonLog(mainThread);
+  setup.errors = ErrorOutputTo::DevNull;
+  Result<std::shared_ptr<ProcessWatch>> started =
+      StartProcess(InTerminal(terminal, keepOpen, statusFile, argv), setup);
   if (!started.ok()) {
     unlink(statusFile.c_str());
     return started.error();
@@ -160,27 +175,13 @@ Result<std::shared_ptr<CommandWatch>> StartInTerminal(const std::string& termina
       std::make_shared<TerminalWatch>(std::move(started).value(), std::move(statusFile)));
 }
 
-Result<std::shared_ptr<CommandWatch>> RunTaskkill(const std::vector<std::string>& words) {
+Result<std::shared_ptr<CommandWatch>> RunTaskkill(const std::vector<std::string>& words,
+                                                  MainThread* mainThread) {
   Result<TaskkillRequest> request = ParseTaskkill(words);
   if (!request.ok()) return request.error();
   int signal = request.value().force ? SIGKILL : SIGTERM;
   int ended = SignalProcessesNamed(request.value().imageName, signal);
-  return EndedWatch(ended > 0 ? 0 : kTaskkillFoundNothing);
-}
-
-// A log file of its own for each hidden start, in the launcher's private folder, where an rsync
-// daemon started through bin/rsync.exe writes its reasons. Created here (mode 0600, a name nobody
-// else has) and empty; the watch removes it once the process has ended. Empty when there is no
-// such folder: the command then runs without one.
-std::string NewDaemonLogPath() {
-  std::string problem;
-  std::optional<std::string> folder = PrivateRuntimeFolder(problem);
-  if (!folder) return {};
-  std::string path = *folder + "/rsyncd-XXXXXX.log";
-  int fd = mkostemps(path.data(), 4, O_CLOEXEC);
-  if (fd < 0) return {};
-  close(fd);
-  return path;
+  return EndedWatch(ended > 0 ? 0 : kTaskkillFoundNothing, mainThread);
 }
 
 }  // namespace
@@ -207,6 +208,8 @@ PosixPlatform::PosixPlatform() {
 
 PosixPlatform::PosixPlatform(std::string programFolder)
     : programFolder_(std::move(programFolder)) {}
+
+void PosixPlatform::SetMainThread(MainThread& mainThread) { mainThread_ = &mainThread; }
 
 std::string PosixPlatform::ProgramFolder() const { return programFolder_; }
 
@@ -325,27 +328,24 @@ Result<std::shared_ptr<CommandWatch>> PosixPlatform::RunCommand(const std::strin
   Result<InterpreterCommand> parsed = ParseInterpreterLine(commandLine, programExists);
   if (!parsed.ok()) return parsed.error();
   const InterpreterCommand& command = parsed.value();
-  if (IsTaskkill(command.words)) return RunTaskkill(command.words);
+  if (IsTaskkill(command.words)) return RunTaskkill(command.words, mainThread_);
 
   std::optional<std::string> program =
       ResolveProgram(command.words.front(), searchPath, IsRegularFile);
   if (!program) {
-    return Error{"无法启动程序“" + NativePath(command.words.front()) + "”：找不到这个程序"};
+    return StartFailure(NativePath(command.words.front()), "找不到这个程序");
   }
   std::vector<std::string> argv = command.words;
   argv.front() = *program;
 
-  if (mode == WindowMode::NormalFocus) {
-    if (std::optional<std::string> terminal = FindTerminal()) {
-      return StartInTerminal(*terminal, command.keepOpen, argv);
-    }
+  if (mode == WindowMode::Hidden) return StartWithDaemonLog(argv, mainThread_);
+  if (std::optional<std::string> terminal = FindTerminal()) {
+    return StartInTerminal(*terminal, command.keepOpen, argv, mainThread_);
   }
-  if (mode == WindowMode::NormalFocus) return StartProcess(argv, ErrorOutputTo::Kept);
-  const std::string log = NewDaemonLogPath();
-  Result<std::shared_ptr<CommandWatch>> started = StartProcess(argv, ErrorOutputTo::Kept, log);
-  // A process that never ran leaves no log behind; one that ran has its log removed at its end.
-  if (!started.ok() && !log.empty()) unlink(log.c_str());
-  return started;
+  // Without a display the command runs as a hidden one does, its error output kept.
+  Result<std::shared_ptr<ProcessWatch>> started = StartProcess(argv, WithoutDaemonLog(mainThread_));
+  if (!started.ok()) return started.error();
+  return std::shared_ptr<CommandWatch>(started.value());
 }
 
 int PosixPlatform::FirstBindablePort() const { return mirvo::FirstBindablePort(); }

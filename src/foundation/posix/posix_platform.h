@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/main_thread.h"
 #include "foundation/platform.h"
 
 namespace mirvo {
@@ -17,6 +18,9 @@ class PosixPlatform : public Platform {
   PosixPlatform();
   // The program folder is the given one; tests use this to stage a program folder of their own.
   explicit PosixPlatform(std::string programFolder);
+
+  // Where the watches of started commands tell their ends; until it is given, they tell nothing.
+  void SetMainThread(MainThread& mainThread);
 
   std::string ProgramFolder() const override;
   bool FileExists(const std::string& path) const override;
@@ -38,6 +42,7 @@ class PosixPlatform : public Platform {
 
  private:
   std::string programFolder_;
+  MainThread* mainThread_ = nullptr;
 };
 
 // A path as the program writes it ("/opt/mirvo\rsyncd.conf") in native form

@@ -5,40 +5,35 @@
 #include <tlhelp32.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <atomic>
-#include <mutex>
+#include <functional>
 #include <thread>
 #include <vector>
 
 #include "foundation/ansi_code_page.h"
+#include "foundation/started_command.h"
 #include "foundation/win32/wide_text.h"
 
 namespace mirvo::win32 {
 namespace {
 
-// The most of a command's output that is kept: the start of it, where a failing start says why.
-// The rest is read and dropped, so that a chatty program never blocks on a full pipe.
-constexpr std::size_t kMaxErrorOutput = 64 * 1024;
 constexpr DWORD kPipeBuffer = 64 * 1024;
 
-// What a hidden command's follower thread and its watch share.
+// What a hidden command's follower thread and its watch share. The watch's own end notice is not
+// part of it, so that nothing is told once the caller has let go of the watch.
 struct Followed {
   HANDLE process = nullptr;
   HANDLE pipe = INVALID_HANDLE_VALUE;  // the reading end, overlapped
-  std::mutex mutex;
-  std::string captured;
-  bool capturing = true;
+  ErrorCapture errors;
   std::atomic<bool> ended{false};
+  std::function<void()> tell;
 
   ~Followed() {
     if (pipe != INVALID_HANDLE_VALUE) CloseHandle(pipe);
     CloseHandle(process);
   }
-  void Capture(const char* bytes, std::size_t size) {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!capturing || captured.size() >= kMaxErrorOutput) return;
-    captured.append(bytes, std::min(size, kMaxErrorOutput - captured.size()));
+  void MarkEnded() {
+    if (!ended.exchange(true)) tell();
   }
 };
 
@@ -59,21 +54,46 @@ void Follow(const std::shared_ptr<Followed>& followed) {
       HANDLE waits[2] = {overlapped.hEvent, followed->process};
       DWORD which = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
       if (which == WAIT_OBJECT_0 + 1 && !HasOverlappedIoCompleted(&overlapped)) {
-        followed->ended.store(true);
+        followed->MarkEnded();
       }
     }
     if (!GetOverlappedResult(followed->pipe, &overlapped, &got, TRUE)) break;
-    followed->Capture(buffer.data(), got);
+    followed->errors.Append(buffer.data(), got);
   }
   if (overlapped.hEvent != nullptr) CloseHandle(overlapped.hEvent);
   // Every writer has gone (or the pipe failed): what is left is to wait for the end itself.
   WaitForSingleObject(followed->process, INFINITE);
-  followed->ended.store(true);
+  followed->MarkEnded();
 }
 
 class Win32Watch : public CommandWatch {
  public:
-  explicit Win32Watch(std::shared_ptr<Followed> followed) : followed_(std::move(followed)) {}
+  // A hidden command's pipe is read by a thread of its own, which also tells the end; a command
+  // without one is waited for by the system's thread pool.
+  Win32Watch(std::shared_ptr<Followed> followed, MainThread* mainThread)
+      : followed_(std::move(followed)), notice_(mainThread) {
+    followed_->tell = notice_.Teller();
+    if (followed_->pipe != INVALID_HANDLE_VALUE) {
+      try {
+        std::thread([followed = followed_] { Follow(followed); }).detach();
+        return;
+      } catch (const std::system_error&) {
+        // Without a reader the child would block once the pipe is full: it gets no output pipe.
+        CloseHandle(followed_->pipe);
+        followed_->pipe = INVALID_HANDLE_VALUE;
+      }
+    }
+    RegisterWaitForSingleObject(
+        &wait_, followed_->process,
+        [](void* context, BOOLEAN) { static_cast<Followed*>(context)->MarkEnded(); },
+        followed_.get(), INFINITE, WT_EXECUTEONLYONCE);
+  }
+  ~Win32Watch() override {
+    // Waits for a running callback, which uses followed_.
+    if (wait_ != nullptr) UnregisterWaitEx(wait_, INVALID_HANDLE_VALUE);
+  }
+  Win32Watch(const Win32Watch&) = delete;
+  Win32Watch& operator=(const Win32Watch&) = delete;
 
   bool Ended() const override {
     if (followed_->pipe == INVALID_HANDLE_VALUE) {
@@ -87,23 +107,19 @@ class Win32Watch : public CommandWatch {
     return static_cast<int>(code);
   }
   std::string ErrorOutput() const override {
-    std::string text;
-    {
-      std::lock_guard<std::mutex> lock(followed_->mutex);
-      text = followed_->captured;
-    }
+    std::string text = followed_->errors.Text();
     // Cygwin's rsync writes UTF-8; cmd.exe's own messages come in the ANSI code page.
     if (IsValidUtf8(text)) return text;
     Result<std::string> decoded = DecodeAnsi(text);
     return decoded.ok() ? decoded.value() : text;
   }
-  void StopCapturing() override {
-    std::lock_guard<std::mutex> lock(followed_->mutex);
-    followed_->capturing = false;
-  }
+  void StopCapturing() override { followed_->errors.Stop(); }
+  void OnEnded(std::function<void()> ended) override { notice_.Set(std::move(ended)); }
 
  private:
   std::shared_ptr<Followed> followed_;
+  EndNotice notice_;
+  HANDLE wait_ = nullptr;
 };
 
 // A pipe whose reading end (overlapped, kept here) can be waited on together with the process,
@@ -150,18 +166,14 @@ bool StartsWithInterpreter(std::string_view line) {
   return true;
 }
 
-Error StartError(const std::string& commandLine, const std::string& reason) {
-  return Error{"无法启动命令“" + commandLine + "”：" + reason};
-}
-
 }  // namespace
 
-Result<std::shared_ptr<CommandWatch>> StartCommand(const std::string& commandLine,
-                                                   WindowMode mode) {
-  if (!StartsWithInterpreter(commandLine)) return StartError(commandLine, "只能由 cmd.exe 执行");
+Result<std::shared_ptr<CommandWatch>> StartCommand(const std::string& commandLine, WindowMode mode,
+                                                   MainThread* mainThread) {
+  if (!StartsWithInterpreter(commandLine)) return StartFailure(commandLine, "只能由 cmd.exe 执行");
   std::wstring interpreter = SystemInterpreter();
   if (interpreter.empty()) {
-    return StartError(commandLine, "找不到系统文件夹：" + SystemMessage(GetLastError()));
+    return StartFailure(commandLine, "找不到系统文件夹：" + SystemMessage(GetLastError()));
   }
 
   STARTUPINFOEXW startup{};
@@ -174,7 +186,7 @@ Result<std::shared_ptr<CommandWatch>> StartCommand(const std::string& commandLin
   DWORD flags = 0;
   if (mode == WindowMode::Hidden) {
     if (!CreateOutputPipe(readEnd, writeEnd)) {
-      return StartError(commandLine, "无法保存错误输出：" + SystemMessage(GetLastError()));
+      return StartFailure(commandLine, "无法保存错误输出：" + SystemMessage(GetLastError()));
     }
     startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
     startup.StartupInfo.hStdInput = nullptr;
@@ -191,7 +203,7 @@ Result<std::shared_ptr<CommandWatch>> StartCommand(const std::string& commandLin
       DWORD code = GetLastError();
       CloseHandle(readEnd);
       CloseHandle(writeEnd);
-      return StartError(commandLine, SystemMessage(code));
+      return StartFailure(commandLine, SystemMessage(code));
     }
     startup.lpAttributeList = list;
     flags = EXTENDED_STARTUPINFO_PRESENT;
@@ -208,23 +220,14 @@ Result<std::shared_ptr<CommandWatch>> StartCommand(const std::string& commandLin
   if (writeEnd != INVALID_HANDLE_VALUE) CloseHandle(writeEnd);
   if (!started) {
     if (readEnd != INVALID_HANDLE_VALUE) CloseHandle(readEnd);
-    return StartError(commandLine, SystemMessage(code));
+    return StartFailure(commandLine, SystemMessage(code));
   }
   CloseHandle(process.hThread);
 
   auto followed = std::make_shared<Followed>();
   followed->process = process.hProcess;
   followed->pipe = readEnd;
-  if (readEnd != INVALID_HANDLE_VALUE) {
-    try {
-      std::thread([followed] { Follow(followed); }).detach();
-    } catch (const std::system_error&) {
-      // Without a reader the child would block once the pipe is full: it gets no output pipe.
-      CloseHandle(followed->pipe);
-      followed->pipe = INVALID_HANDLE_VALUE;
-    }
-  }
-  return std::shared_ptr<CommandWatch>(std::make_shared<Win32Watch>(followed));
+  return std::shared_ptr<CommandWatch>(std::make_shared<Win32Watch>(followed, mainThread));
 }
 
 bool ImageRuns(const std::string& imageName) {

@@ -56,6 +56,8 @@ Win32Platform::Win32Platform() : programFolder_(ModuleFolder()) {}
 Win32Platform::Win32Platform(std::string programFolder)
     : programFolder_(std::move(programFolder)) {}
 
+void Win32Platform::SetMainThread(MainThread& mainThread) { mainThread_ = &mainThread; }
+
 std::string Win32Platform::ProgramFolder() const { return programFolder_; }
 
 bool Win32Platform::FileExists(const std::string& path) const {
@@ -172,12 +174,9 @@ Result<std::string> Win32Platform::AnsiToUtf8(std::string_view ansi) const {
 
 Result<std::shared_ptr<CommandWatch>> Win32Platform::RunCommand(const std::string& commandLine,
                                                                 WindowMode mode) {
-  // A start that fails is tried once more: a kill command that never starts leaves rsync running,
-  // and under Wine one start has been seen to fail once without any lasting reason.
-  Result<std::shared_ptr<CommandWatch>> started = win32::StartCommand(commandLine, mode);
-  if (started.ok()) return started;
-  Sleep(50);
-  return win32::StartCommand(commandLine, mode);
+  // A start that fails is told at once, as on Linux: the caller says so, and a kill that could not
+  // start leaves the window as it was, so that it can be asked for again.
+  return win32::StartCommand(commandLine, mode, mainThread_);
 }
 
 // Any port: Windows lets every user listen on the ports below 1024.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/main_thread.h"
 #include "foundation/platform.h"
 
 namespace mirvo {
@@ -13,6 +14,9 @@ class Win32Platform : public Platform {
   Win32Platform();
   // For tests: a program folder other than the running program's.
   explicit Win32Platform(std::string programFolder);
+
+  // Where the watches of started commands tell their ends; until it is given, they tell nothing.
+  void SetMainThread(MainThread& mainThread);
 
   std::string ProgramFolder() const override;
   bool FileExists(const std::string& path) const override;
@@ -34,6 +38,7 @@ class Win32Platform : public Platform {
 
  private:
   std::string programFolder_;
+  MainThread* mainThread_ = nullptr;
 };
 
 }  // namespace mirvo

@@ -47,6 +47,11 @@ void QtWindowFactory::Quit() { QCoreApplication::quit(); }
 
 void QtWindowFactory::ExitNow() { ExitProcessNow(); }
 
+void QtWindowFactory::Post(std::function<void()> work) {
+  // Queued to the application object, whose thread is the windows' thread.
+  QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
+}
+
 LayoutWindow* QtNavigator::Window(std::string_view name) const {
   auto* window = static_cast<QtNativeWindow*>(Loaded(name));
   return window ? window->Widget() : nullptr;

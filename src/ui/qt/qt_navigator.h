@@ -36,6 +36,7 @@ class QtWindowFactory : public screens::WindowFactory {
                                                     screens::WindowEvents& events) override;
   void Quit() override;
   [[noreturn]] void ExitNow() override;
+  void Post(std::function<void()> work) override;
 };
 
 // The three program-wide windows of the Linux build.

@@ -16,6 +16,7 @@
 #include "foundation/posix/posix_platform.h"
 #include "foundation/posix/rsync_runtime.h"
 #include "foundation/posix/system_queries.h"
+#include "support/queued_main_thread.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 
@@ -130,6 +131,32 @@ TEST_F(PosixRunCommandTest, RefusesWhatCannotRun) {
     Result<std::shared_ptr<CommandWatch>> watch = platform.RunCommand(c.line, WindowMode::Hidden);
     ASSERT_FALSE(watch.ok()) << c.line;
     EXPECT_EQ(watch.error().message.rfind(c.message, 0), 0u) << watch.error().message;
+  }
+}
+
+TEST_F(PosixRunCommandTest, TellsItsEndOnceOnTheMainThreadAndNotAfterTheWatchIsGone) {
+  testing::QueuedMainThread mainThread;
+  platform.SetMainThread(mainThread);
+  struct Case {
+    std::string line;
+    bool letGoBeforeTold;
+  } cases[] = {
+      {"cmd.exe /c " + dir.path() + "\\show x", false},
+      {"cmd.exe /c taskkill /F /im nothing-runs-" + std::to_string(getpid()) + ".exe", false},
+      {"cmd.exe /c " + dir.path() + "\\show x", true},
+  };
+  for (const Case& c : cases) {
+    std::shared_ptr<CommandWatch> watch = Start(platform, c.line);
+    ASSERT_TRUE(watch);
+    int told = 0;
+    watch->OnEnded([&] { ++told; });
+    ASSERT_EQ(Ended(watch), "") << c.line;
+    ASSERT_TRUE(WaitUntil([&] { return mainThread.Pending() > 0; })) << c.line;
+    EXPECT_EQ(told, 0) << "told only from the main thread's loop: " << c.line;
+    if (c.letGoBeforeTold) watch.reset();
+    mainThread.RunPosted();
+    mainThread.RunPosted();
+    EXPECT_EQ(told, c.letGoBeforeTold ? 0 : 1) << c.line;
   }
 }
 
