@@ -1,9 +1,8 @@
 #include "foundation/win32/process_start.h"
 
-#include <winsock2.h>
-// after winsock2.h, which must come first
-#include <tlhelp32.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <functional>
