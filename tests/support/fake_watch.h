@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "foundation/platform.h"
 
@@ -13,11 +15,20 @@ class FakeWatch : public CommandWatch {
   int ExitStatus() const override { return exitStatus; }
   std::string ErrorOutput() const override { return errorOutput; }
   void StopCapturing() override { capturing = false; }
+  void OnEnded(std::function<void()> told) override { onEnded = std::move(told); }
+
+  // The command ends now, and whoever asked is told, as the platform's event would tell it.
+  void End(int status) {
+    ended = true;
+    exitStatus = status;
+    if (onEnded) onEnded();
+  }
 
   bool ended = false;
   int exitStatus = 0;
   std::string errorOutput;
   bool capturing = true;  // false once the caller said it needs no more error output
+  std::function<void()> onEnded;
 };
 
 }  // namespace mirvo::testing
