@@ -35,22 +35,25 @@ struct Entering {
 // What entering each state sets, in this order of controls (the order of the start and stop
 // steps); Keep leaves a control as the state before left it. The table in server_window.h shows
 // what each state looks like as a whole.
+using enum Set;
+// clang-format off
 constexpr Entering kEntering[] = {
-    //                 启动服务   停止服务   inputs     启动检查   停止检查
-    /* Stopped      */ {Set::On, Set::Off, Set::On, Set::Keep, Set::Keep},
-    /* StartAborted */ {Set::Keep, Set::Keep, Set::Off, Set::Keep, Set::Keep},
-    /* Starting     */ {Set::Off, Set::On, Set::Keep, Set::On, Set::Keep},
-    /* Running      */ {Set::Keep, Set::On, Set::Keep, Set::Off, Set::Keep},
-    /* Stopping     */ {Set::Keep, Set::Off, Set::Keep, Set::Off, Set::On},
+    //                 启动服务 停止服务 inputs 启动检查 停止检查
+    /* Stopped      */ {On,     Off,     On,    Keep,    Keep},
+    /* StartAborted */ {Keep,   Keep,    Off,   Keep,    Keep},
+    /* Starting     */ {Off,    On,      Keep,  On,      Keep},
+    /* Running      */ {Keep,   On,      Keep,  Off,     Keep},
+    /* Stopping     */ {Keep,   Off,     Keep,  Off,     On},
 };
+// clang-format on
 
 void Apply(Form& form, std::string_view control, Set set) {
-  if (set != Set::Keep) form.SetEnabled(control, set == Set::On);
+  if (set != Keep) form.SetEnabled(control, set == On);
 }
 
 // A check starts counting afresh whenever it is switched on.
 void ApplyCheck(Form& form, std::string_view timer, Set set, std::int32_t interval) {
-  if (set == Set::On) form.SetTimerInterval(timer, interval);
+  if (set == On) form.SetTimerInterval(timer, interval);
   Apply(form, timer, set);
 }
 
@@ -91,7 +94,7 @@ void ServerWindow::Enter(ServerState state) {
   const Entering& entering = kEntering[static_cast<int>(state)];
   Apply(form_, server::kStart, entering.start);
   Apply(form_, server::kStop, entering.stop);
-  if (entering.inputs != Set::Keep) {
+  if (entering.inputs != Keep) {
     for (std::string_view input : server::kInputs) Apply(form_, input, entering.inputs);
   }
   ApplyCheck(form_, server::kStartCheckTimer, entering.startCheck, kStartCheckInterval);
