@@ -1,5 +1,7 @@
 #include "client/client_window.h"
 
+#include <iterator>
+
 #include "client/schedule_interval.h"
 #include "client/transfer_checks.h"
 #include "client/transfer_command.h"
@@ -32,6 +34,7 @@ constexpr Entering kEntering[] = {
     /* Repeating */ {Off,  Keep, Keep,    Keep,    Keep,    Keep,    Off},
 };
 // clang-format on
+static_assert(std::size(kEntering) == static_cast<std::size_t>(ScheduleState::Repeating) + 1);
 
 void Enable(Form& form, std::string_view control, Set set) {
   if (set != Keep) form.SetEnabled(control, set == On);

@@ -1,5 +1,7 @@
 #include "daemon/server_window.h"
 
+#include <iterator>
+
 #include "daemon/daemon_checks.h"
 #include "daemon/daemon_command.h"
 #include "daemon/daemon_documents.h"
@@ -46,6 +48,8 @@ constexpr Entering kEntering[] = {
     /* Stopping     */ {Keep,   Off,     Keep,  Off,     On},
 };
 // clang-format on
+static_assert(std::size(kEntering) == static_cast<std::size_t>(ServerState::Stopping) + 1);
+// Running enables 停止服务 again for the window that comes back from a stop that timed out.
 
 void Apply(Form& form, std::string_view control, Set set) {
   if (set != Keep) form.SetEnabled(control, set == On);

@@ -2,7 +2,6 @@
 
 #include <functional>
 #include <string>
-#include <utility>
 
 #include "foundation/platform.h"
 
@@ -15,20 +14,22 @@ class FakeWatch : public CommandWatch {
   int ExitStatus() const override { return exitStatus; }
   std::string ErrorOutput() const override { return errorOutput; }
   void StopCapturing() override { capturing = false; }
-  void OnEnded(std::function<void()> told) override { onEnded = std::move(told); }
+  void OnEnded(std::function<void()> ended) override { onEnded = std::move(ended); }
 
-  // The command ends now, and whoever asked is told, as the platform's event would tell it.
+  // Ends the command and tells its end, as the platform's event would.
   void End(int status) {
     ended = true;
     exitStatus = status;
-    if (onEnded) onEnded();
+    std::function<void()> tell = std::move(onEnded);
+    onEnded = nullptr;
+    if (tell) tell();
   }
 
   bool ended = false;
   int exitStatus = 0;
   std::string errorOutput;
-  bool capturing = true;  // false once the caller said it needs no more error output
-  std::function<void()> onEnded;
+  bool capturing = true;          // false once the caller said it needs no more error output
+  std::function<void()> onEnded;  // what the caller asked to be told at the end, until told
 };
 
 }  // namespace mirvo::testing
