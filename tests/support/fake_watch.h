@@ -14,7 +14,7 @@ class FakeWatch : public CommandWatch {
   int ExitStatus() const override { return exitStatus; }
   std::string ErrorOutput() const override { return errorOutput; }
   void StopCapturing() override { capturing = false; }
-  void OnEnded(std::function<void()> ended) override { onEnded = std::move(ended); }
+  void OnEnded(std::function<void()> told) override { onEnded = std::move(told); }
 
   // Ends the command and tells its end, as the platform's event would.
   void End(int status) {
