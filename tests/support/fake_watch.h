@@ -14,7 +14,7 @@ class FakeWatch : public CommandWatch {
   int ExitStatus() const override { return exitStatus; }
   std::string ErrorOutput() const override { return errorOutput; }
   void StopCapturing() override { capturing = false; }
-  void OnEnded(std::function<void()> told) override { onEnded = std::move(told); }
+  void OnEnded(std::function<void()> tell) override { onEnded = std::move(tell); }
 
   // Ends the command and tells its end, as the platform's event would.
   void End(int status) {
