@@ -1,5 +1,7 @@
 #include "client/client_window.h"
 
+#include <iterator>
+
 #include "client/schedule_interval.h"
 #include "client/transfer_checks.h"
 #include "client/transfer_command.h"
@@ -11,6 +13,36 @@ namespace {
 namespace client = names::client;
 
 constexpr std::string_view kMessageTitle = "注意：";
+
+// What entering a state does to one flag of a control: set it, clear it, or leave it.
+enum class Set : char { Keep, On, Off };
+
+struct Entering {
+  Set inputs, timer, armEnabled, cancelEnabled, armVisible, cancelVisible, transferNow;
+};
+
+// What entering each state sets, in this order (the order of the arming, tick and cancel steps);
+// Keep leaves a flag as the state before left it. The table in client_window.h shows what each
+// state looks like as a whole. The timer's interval is set by the arming click, before Armed.
+using enum Set;
+// clang-format off
+constexpr Entering kEntering[] = {
+    //              inputs timer 定时同步 取消定时 定时同步 取消定时 开始同步
+    //                           enabled  enabled  visible  visible
+    /* Idle      */ {On,   Off,  On,      Off,     On,      Off,     On},
+    /* Armed     */ {Keep, On,   Off,     On,      Off,     On,      Keep},
+    /* Repeating */ {Off,  Keep, Keep,    Keep,    Keep,    Keep,    Off},
+};
+// clang-format on
+static_assert(std::size(kEntering) == static_cast<std::size_t>(ScheduleState::Repeating) + 1);
+
+void Enable(Form& form, std::string_view control, Set set) {
+  if (set != Keep) form.SetEnabled(control, set == On);
+}
+
+void Show(Form& form, std::string_view control, Set set) {
+  if (set != Keep) form.SetVisible(control, set == On);
+}
 
 }  // namespace
 
@@ -32,7 +64,21 @@ TransferSettings ReadTransferSettings(const Form& form) {
 }
 
 ClientWindow::ClientWindow(Form& form, Platform& platform, TransferNotifier& notifier)
-    : form_(form), platform_(platform), follower_(platform, form, client::kPollTimer, notifier) {}
+    : form_(form), platform_(platform), follower_(platform, notifier) {}
+
+void ClientWindow::Enter(ScheduleState state) {
+  state_ = state;
+  const Entering& entering = kEntering[static_cast<int>(state)];
+  if (entering.inputs != Keep) {
+    for (std::string_view input : client::kInputs) Enable(form_, input, entering.inputs);
+  }
+  Enable(form_, client::kScheduleTimer, entering.timer);
+  Enable(form_, client::kArm, entering.armEnabled);
+  Enable(form_, client::kCancel, entering.cancelEnabled);
+  Show(form_, client::kArm, entering.armVisible);
+  Show(form_, client::kCancel, entering.cancelVisible);
+  Enable(form_, client::kTransferNow, entering.transferNow);
+}
 
 void ClientWindow::OnTransferNowClicked() {
   Status started = StartTransfer(ReadTransferSettings(form_));
@@ -52,16 +98,12 @@ void ClientWindow::OnArmClicked() {
     return;
   }
   form_.SetTimerInterval(client::kScheduleTimer, interval.value());
-  form_.SetEnabled(client::kScheduleTimer, true);
-  form_.SetEnabled(client::kArm, false);
-  form_.SetEnabled(client::kCancel, true);
-  form_.SetVisible(client::kArm, false);
-  form_.SetVisible(client::kCancel, true);
+  Enter(ScheduleState::Armed);
 }
 
-void ClientWindow::OnTimerTick() {
-  for (std::string_view input : client::kInputs) form_.SetEnabled(input, false);
-  form_.SetEnabled(client::kTransferNow, false);
+void ClientWindow::OnScheduleTick() {
+  // The inputs are locked before they are read: every later tick starts the same transfer.
+  Enter(ScheduleState::Repeating);
   const TransferSettings settings = ReadTransferSettings(form_);
   Status usable = CheckTransferSettings(platform_, settings);
   if (!usable.ok()) {
@@ -79,17 +121,7 @@ void ClientWindow::OnTimerTick() {
   }
 }
 
-void ClientWindow::OnCancelClicked() {
-  for (std::string_view input : client::kInputs) form_.SetEnabled(input, true);
-  form_.SetEnabled(client::kScheduleTimer, false);
-  form_.SetEnabled(client::kArm, true);
-  form_.SetEnabled(client::kCancel, false);
-  form_.SetVisible(client::kArm, true);
-  form_.SetVisible(client::kCancel, false);
-  form_.SetEnabled(client::kTransferNow, true);
-}
-
-void ClientWindow::OnPollTick() { follower_.OnPollTick(); }
+void ClientWindow::OnCancelClicked() { Enter(ScheduleState::Idle); }
 
 void ClientWindow::OnClosing() { follower_.Abandon(); }
 

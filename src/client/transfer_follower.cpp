@@ -1,7 +1,6 @@
 #include "client/transfer_follower.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "client/transfer_command.h"
 #include "foundation/rsync_exit.h"
@@ -25,36 +24,33 @@ std::string FailureText(const TransferSettings& settings, int status) {
 
 }  // namespace
 
-TransferFollower::TransferFollower(Platform& platform, Form& form, std::string_view pollTimer,
-                                   TransferNotifier& notifier)
-    : platform_(platform),
-      form_(form),
-      pollTimer_(pollTimer),
-      notifier_(notifier),
-      log_(platform) {}
+TransferFollower::TransferFollower(Platform& platform, TransferNotifier& notifier)
+    : platform_(platform), notifier_(notifier), log_(platform) {}
+
+TransferFollower::~TransferFollower() { Abandon(); }
 
 void TransferFollower::Follow(std::shared_ptr<CommandWatch> watch,
                               const TransferSettings& settings) {
   if (watch == nullptr) return;
-  running_.push_back({std::move(watch), settings});
-  UpdateTimer();
+  const std::uint64_t id = nextId_++;
+  watch->OnEnded([this, id] { OnEnded(id); });
+  running_.push_back({id, std::move(watch), settings});
 }
 
-void TransferFollower::OnPollTick() {
-  // The ended transfers leave the list before anything is told: a message box runs its own loop,
-  // in which this timer ticks again.
-  std::vector<Followed> ended;
-  auto stillRunning = std::stable_partition(running_.begin(), running_.end(),
-                                            [](const Followed& f) { return !f.watch->Ended(); });
-  std::move(stillRunning, running_.end(), std::back_inserter(ended));
-  running_.erase(stillRunning, running_.end());
-  UpdateTimer();
-  for (const Followed& f : ended) Report(f.settings, f.watch->ExitStatus());
+void TransferFollower::OnEnded(std::uint64_t id) {
+  auto it = std::find_if(running_.begin(), running_.end(),
+                         [id](const Followed& f) { return f.id == id; });
+  if (it == running_.end()) return;  // abandoned, or told already
+  // The transfer leaves the list before anything is told, so that it is told once.
+  const Followed ended = std::move(*it);
+  running_.erase(it);
+  Report(ended.settings, ended.watch->ExitStatus());
 }
 
 void TransferFollower::Abandon() {
+  // A transfer that outlives its follower has nobody to tell.
+  for (Followed& f : running_) f.watch->OnEnded([] {});
   running_.clear();
-  UpdateTimer();
 }
 
 void TransferFollower::Report(const TransferSettings& settings, int status) {
@@ -79,14 +75,6 @@ void TransferFollower::Report(const TransferSettings& settings, int status) {
     logProblemTold_ = true;
     notifier_.AnnounceFailure(kTransferNoticeTitle, logged.error().message + "\r\n同步不受影响。");
   }
-}
-
-void TransferFollower::UpdateTimer() {
-  const bool wanted = !running_.empty();
-  if (wanted == timerRunning_) return;
-  timerRunning_ = wanted;
-  if (wanted) form_.SetTimerInterval(pollTimer_, kTransferPollInterval);
-  form_.SetEnabled(pollTimer_, wanted);
 }
 
 }  // namespace mirvo

@@ -1,5 +1,7 @@
 #include "daemon/server_window.h"
 
+#include <iterator>
+
 #include "daemon/daemon_checks.h"
 #include "daemon/daemon_command.h"
 #include "daemon/daemon_documents.h"
@@ -16,18 +18,47 @@ namespace server = names::server;
 constexpr std::string_view kMessageTitle = "注意：";
 
 // The check runs every 100 ms for the daemon's first 2 seconds: a daemon that ends by then could
-// not start (port taken, folder missing, configuration refused). Afterwards a slow look once a
-// second notices a daemon that ends later at no cost worth measuring.
+// not start (port taken, folder missing, configuration refused). A later end is told by the
+// platform as an event, so that a running daemon costs no timer.
 constexpr std::int32_t kStartCheckInterval = 100;
 constexpr int kStartCheckTicks = 20;
-constexpr std::int32_t kLifeCheckInterval = 1000;
 // After 停止服务 the window looks every 100 ms, for at most 5 seconds, whether the daemon is gone:
 // until then a new start could meet the old daemon on its port, or be ended by the pending kill.
 constexpr std::int32_t kStopCheckInterval = 100;
 constexpr int kStopCheckTicks = 50;
 
-void SetInputsEnabled(Form& form, bool enabled) {
-  for (std::string_view input : server::kInputs) form.SetEnabled(input, enabled);
+// What entering a state does to one control: enable it, disable it, or leave it as it is.
+enum class Set : char { Keep, On, Off };
+
+struct Entering {
+  Set start, stop, inputs, startCheck, stopCheck;
+};
+
+// What entering each state sets, in this order of controls (the order of the start and stop
+// steps); Keep leaves a control as the state before left it. The table in server_window.h shows
+// what each state looks like as a whole.
+using enum Set;
+// clang-format off
+constexpr Entering kEntering[] = {
+    //                 启动服务 停止服务 inputs 启动检查 停止检查
+    /* Stopped      */ {On,     Off,     On,    Keep,    Keep},
+    /* StartAborted */ {Keep,   Keep,    Off,   Keep,    Keep},
+    /* Starting     */ {Off,    On,      Keep,  On,      Keep},
+    /* Running      */ {Keep,   On,      Keep,  Off,     Keep},
+    /* Stopping     */ {Keep,   Off,     Keep,  Off,     On},
+};
+// clang-format on
+static_assert(std::size(kEntering) == static_cast<std::size_t>(ServerState::Stopping) + 1);
+// Running enables 停止服务 again for the window that comes back from a stop that timed out.
+
+void Apply(Form& form, std::string_view control, Set set) {
+  if (set != Keep) form.SetEnabled(control, set == On);
+}
+
+// A check starts counting afresh whenever it is switched on.
+void ApplyCheck(Form& form, std::string_view timer, Set set, std::int32_t interval) {
+  if (set == On) form.SetTimerInterval(timer, interval);
+  Apply(form, timer, set);
 }
 
 int PortNumber(const std::string& text) {
@@ -57,8 +88,27 @@ DaemonSettings ReadDaemonSettings(const Form& form) {
 
 ServerWindow::ServerWindow(Form& form, Platform& platform) : form_(form), platform_(platform) {}
 
+ServerWindow::~ServerWindow() {
+  // The daemon may outlive the window: its end then has nobody to tell.
+  if (daemon_) daemon_->OnEnded([] {});
+}
+
+void ServerWindow::Enter(ServerState state) {
+  state_ = state;
+  const Entering& entering = kEntering[static_cast<int>(state)];
+  Apply(form_, server::kStart, entering.start);
+  Apply(form_, server::kStop, entering.stop);
+  if (entering.inputs != Keep) {
+    for (std::string_view input : server::kInputs) Apply(form_, input, entering.inputs);
+  }
+  ApplyCheck(form_, server::kStartCheckTimer, entering.startCheck, kStartCheckInterval);
+  ApplyCheck(form_, server::kStopCheckTimer, entering.stopCheck, kStopCheckInterval);
+}
+
 void ServerWindow::OnStartClicked() {
-  SetInputsEnabled(form_, false);
+  // The inputs are locked first and read afterwards; a start that gets no further than writing
+  // the files leaves them locked (StartAborted), one that is refused unlocks them again.
+  Enter(ServerState::StartAborted);
   const DaemonSettings settings = ReadDaemonSettings(form_);
   const std::string folder = platform_.ProgramFolder();
 
@@ -70,7 +120,8 @@ void ServerWindow::OnStartClicked() {
   if (!written.ok()) return FailStart(written.error().message);
 
   const std::string config = folder + std::string(kDaemonConfigName);
-  // The file is not there after writing it: the start ends quietly, the inputs stay locked.
+  // Written without an error and yet not found (removed at once by another program, or hidden):
+  // the window stays StartAborted without a message, inputs locked, and 启动服务 writes it again.
   if (!platform_.FileExists(config)) return;
 
   Status rewritten = RewriteAsUtf8(platform_, config);
@@ -81,37 +132,43 @@ void ServerWindow::OnStartClicked() {
   if (!started.ok()) return FailStart("无法启动 rsync 服务：" + started.error().message);
   daemon_ = started.value();
   port_ = PortNumber(settings.Port);
-
-  form_.SetEnabled(server::kStart, false);
-  form_.SetEnabled(server::kStop, true);
+  // An end told late, after this daemon was stopped and another started, is not this one's.
+  daemon_->OnEnded([this, watch = std::weak_ptr<CommandWatch>(daemon_)] {
+    if (daemon_ != nullptr && watch.lock() == daemon_) OnDaemonEnded();
+  });
 
   checkTicks_ = 0;
-  form_.SetTimerInterval(server::kStartCheckTimer, kStartCheckInterval);
-  form_.SetEnabled(server::kStartCheckTimer, true);
+  Enter(ServerState::Starting);
 }
 
 void ServerWindow::OnStartCheckTick() {
-  if (!daemon_) {
+  if (state_ != ServerState::Starting || !daemon_) {
     form_.SetEnabled(server::kStartCheckTimer, false);
     return;
   }
-  const bool duringStartCheck = checkTicks_ < kStartCheckTicks;
-  if (duringStartCheck) ++checkTicks_;
-  if (daemon_->Ended()) return ReportEnd(duringStartCheck);
-  if (checkTicks_ == kStartCheckTicks && duringStartCheck) {
-    // The daemon has started: what it writes from now on is not kept, and the watch slows down.
+  ++checkTicks_;
+  if (daemon_->Ended()) return ReportEnd(true);
+  if (checkTicks_ == kStartCheckTicks) {
+    // The daemon has started: what it writes from now on is not kept.
     daemon_->StopCapturing();
-    form_.SetTimerInterval(server::kStartCheckTimer, kLifeCheckInterval);
+    Enter(ServerState::Running);
+  }
+}
+
+void ServerWindow::OnDaemonEnded() {
+  // While the window stops the daemon, its end is one of the things the stop check waits for.
+  if (state_ == ServerState::Starting || state_ == ServerState::Running) {
+    ReportEnd(state_ == ServerState::Starting);
   }
 }
 
 void ServerWindow::ReportEnd(bool duringStartCheck) {
-  form_.SetEnabled(server::kStartCheckTimer, false);
+  if (state_ == ServerState::Starting) form_.SetEnabled(server::kStartCheckTimer, false);
   const DaemonEnd end{daemon_->ExitStatus(), daemon_->ErrorOutput(), port_,
                       platform_.FirstBindablePort(), duringStartCheck};
   daemon_.reset();
   form_.ShowMessage(DescribeDaemonEnd(end), kMessageTitle);
-  EnterStopped();
+  Enter(ServerState::Stopped);
 }
 
 void ServerWindow::OnStopClicked() {
@@ -124,11 +181,8 @@ void ServerWindow::OnStopClicked() {
   }
   kill_ = kill.value();
   // Neither button until the daemon is gone: a second click cannot start or stop anything.
-  form_.SetEnabled(server::kStop, false);
-  form_.SetEnabled(server::kStartCheckTimer, false);
   stopTicks_ = 0;
-  form_.SetTimerInterval(server::kStopCheckTimer, kStopCheckInterval);
-  form_.SetEnabled(server::kStopCheckTimer, true);
+  Enter(ServerState::Stopping);
 }
 
 bool ServerWindow::DaemonGone() const {
@@ -138,7 +192,7 @@ bool ServerWindow::DaemonGone() const {
 }
 
 void ServerWindow::OnStopCheckTick() {
-  if (!kill_) {
+  if (state_ != ServerState::Stopping || !kill_) {
     form_.SetEnabled(server::kStopCheckTimer, false);
     return;
   }
@@ -147,7 +201,7 @@ void ServerWindow::OnStopCheckTick() {
     form_.SetEnabled(server::kStopCheckTimer, false);
     kill_.reset();
     daemon_.reset();
-    EnterStopped();
+    Enter(ServerState::Stopped);
     return;
   }
   if (stopTicks_ < kStopCheckTicks) return;
@@ -159,23 +213,13 @@ void ServerWindow::OnStopCheckTick() {
   form_.ShowMessage(
       "rsync 服务在 5 秒内没有结束：" + left + "。\r\n服务仍在运行，可以再次点击“停止服务”。",
       kMessageTitle);
-  form_.SetEnabled(server::kStop, true);
-  if (daemon_ && !daemon_->Ended()) {
-    checkTicks_ = kStartCheckTicks;  // its start is long past
-    form_.SetTimerInterval(server::kStartCheckTimer, kLifeCheckInterval);
-    form_.SetEnabled(server::kStartCheckTimer, true);
-  }
+  // Back to Running: a daemon still watched tells its end as before.
+  Enter(ServerState::Running);
 }
 
 void ServerWindow::FailStart(const std::string& message) {
   form_.ShowMessage(message + "\r\n服务没有启动。", kMessageTitle);
-  EnterStopped();
-}
-
-void ServerWindow::EnterStopped() {
-  form_.SetEnabled(server::kStart, true);
-  form_.SetEnabled(server::kStop, false);
-  SetInputsEnabled(form_, true);
+  Enter(ServerState::Stopped);
 }
 
 }  // namespace mirvo

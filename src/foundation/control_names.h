@@ -36,7 +36,8 @@ using names::kPassword;
 using names::kUserName;
 inline constexpr std::string_view kStart = "启动服务";
 inline constexpr std::string_view kStop = "停止服务";
-// Hidden: watches a started daemon, closely for its first seconds, then for as long as it runs.
+// Hidden: watches a started daemon for its first 2 seconds, in which a daemon that cannot serve
+// ends; a later end arrives as an event.
 inline constexpr std::string_view kStartCheckTimer = "启动检查";
 // Hidden: after 停止服务, waits until the daemon is really gone.
 inline constexpr std::string_view kStopCheckTimer = "停止检查";
@@ -65,8 +66,6 @@ inline constexpr std::string_view kArm = "定时同步";
 inline constexpr std::string_view kCancel = "取消定时";
 // Hidden: ticks the schedule while it is armed.
 inline constexpr std::string_view kScheduleTimer = "定时同步时间";
-// Hidden: runs while a started transfer does, to learn when it ends and how.
-inline constexpr std::string_view kPollTimer = "同步检查";
 
 // The inputs in the order a tick disables them and the cancel steps enable them.
 inline constexpr std::array<std::string_view, 12> kInputs = {

@@ -106,7 +106,7 @@ constexpr std::array kServerControls{
     Button(server::kStart, {600, 3720, 1335, 495}, 0),
     Button(server::kStop, {2520, 3720, 1335, 495}, 7, /*enabled=*/false),
     Label("Label5", kCreditText, {3240, 4440, 1260, 180}, 9, FontStyle::Default),
-    // Watch a started daemon and wait for a stopped one to go; the logic arms them.
+    // Watch a starting daemon and wait for a stopped one to go; the logic arms them.
     Timer(server::kStartCheckTimer, 500),
     Timer(server::kStopCheckTimer, 100),
 };
@@ -144,8 +144,6 @@ constexpr std::array kClientControls{
     Button(client::kTransferNow, {2280, 4440, 1215, 495}, 0),
     Label("Label7", kCreditText, {2640, 5040, 1260, 180}, 12, FontStyle::Default),
     Timer(client::kScheduleTimer, 200),
-    // Follows the transfers the window started; their follower arms it.
-    Timer(client::kPollTimer, 1000),
 };
 
 constexpr WindowLayout kConsole{.name = names::kConsoleWindow,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -9,26 +10,18 @@
 #include "console/navigator.h"
 #include "foundation/main_thread.h"
 #include "foundation/platform.h"
+#include "screens/busy_flag.h"
 #include "screens/native_window.h"
 
 namespace mirvo::screens {
 
-// What a control's event is wired to.
-enum class EventKind { Click, Tick };
-
-struct WiredControl {
-  EventKind kind;
-  std::string_view control;
-};
-
-// The controls whose clicks and ticks the window's logic handles, for the check that every button
-// and timer of a layout has a handler and that no handler waits for a control the layout lacks.
-std::vector<WiredControl> WiredControls(std::string_view window);
+class Screen;
 
 // The three program-wide windows (主界面, 服务端, 客户端), each created, loaded and shown the first
-// time it is asked for: its logic object, the handler of each of its buttons and timers, and the
-// lifecycle of the two working windows. The window adapter only makes windows and forwards their
-// events.
+// time it is asked for as its screen (console_screen, server_screen, client_screen). The window
+// adapter only makes windows and forwards their events. It is also the main thread that the
+// platform tells a command's end through: that work runs as a handler of its own, never inside
+// another.
 class ScreenNavigator : public Navigator, public MainThread {
  public:
   ScreenNavigator(WindowFactory& factory, Platform& platform);
@@ -39,7 +32,7 @@ class ScreenNavigator : public Navigator, public MainThread {
   void ShowWindow(std::string_view name) override;
   void UnloadWindow(std::string_view name) override;
   void ExitNow() override;
-  void Post(std::function<void()> work) override { factory_.Post(std::move(work)); }
+  void Post(std::function<void()> work) override;
 
   // A request from outside the windows to end the program, as the session's end or a signal makes
   // it: the working window's close steps (rsync stopped, the icon removed, the program ended), or
@@ -53,19 +46,17 @@ class ScreenNavigator : public Navigator, public MainThread {
   NativeWindow* Loaded(std::string_view name) const;
   std::vector<NativeWindow*> LoadedWindows() const;
 
-  class Screen;
-
  private:
   std::unique_ptr<Screen> Create(std::string_view name);
   Screen* OpenWorkingScreen() const;
 
   WindowFactory& factory_;
   Platform& platform_;
+  BusyFlag busy_;  // a click, tick, load or posted handler is running
   std::map<std::string, std::unique_ptr<Screen>, std::less<>> loaded_;
   // An unloaded screen is kept until the program ends: its unload is asked for from inside one of
   // its own handlers, which is still running.
   std::vector<std::unique_ptr<Screen>> unloaded_;
-  bool busy_ = false;  // a click, tick or load handler is running
   bool stoppedAtExit_ = false;
 };
 

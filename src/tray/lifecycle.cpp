@@ -43,6 +43,8 @@ void WorkingWindowLifecycle::OnCloseRequest() {
   frame_.ExitNow();
 }
 
+// Despite its name, it styles nothing: it refills the tray record from the window (the same values
+// as since the load; no platform call follows) and hides the window into the tray.
 void WorkingWindowLifecycle::WindowStyle() {
   record_ = FillNotifyIconRecord(frame_, tipText_);
   // Without a notification area a hidden window could never be brought back: it stays minimized.

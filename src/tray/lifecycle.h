@@ -24,7 +24,7 @@ class WorkingWindowLifecycle {
   const SavedPosition& Position() const { return position_; }
 
  private:
-  void WindowStyle();
+  void WindowStyle();  // at a minimize: refills the tray record and hides the window
 
   WindowFrame& frame_;
   Platform& platform_;

@@ -8,7 +8,12 @@ namespace mirvo {
 
 class WindowFrame;
 
-// The tray icon's record, the fields of the platform's first-version notify-icon structure.
+// The tray icon's record, the fields of the platform's first-version notify-icon structure (88
+// bytes on a 32-bit build), filled in that structure's field order. The Win32 adapter reads uID,
+// uFlags, uCallbackMessage and the tip, the Qt adapter the tip. cbSize, hWnd and hIcon are kept as
+// the record defines them, but no adapter hands them on: each builds the platform's structure of
+// its own width with the window's and the icon's real handles, which 32 bits cannot hold on a
+// 64-bit build.
 struct NotifyIconRecord {
   std::int32_t cbSize = 0;
   std::uint32_t hWnd = 0;

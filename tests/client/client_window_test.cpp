@@ -33,25 +33,7 @@ struct Client {
     form.log = &platform.events;
   }
 
-  // The schedule's state as the controls tell it.
-  std::string State() const {
-    bool inputs = true;
-    bool noInputs = true;
-    for (const std::string& input : kInputs) {
-      inputs = inputs && form.enabled.at(input);
-      noInputs = noInputs && !form.enabled.at(input);
-    }
-    bool now = form.enabled.at("开始同步");
-    bool timer = form.enabled.at("定时同步时间");
-    bool arm = form.enabled.at("定时同步") && form.visible.at("定时同步");
-    bool armHidden = !form.enabled.at("定时同步") && !form.visible.at("定时同步");
-    bool cancel = form.enabled.at("取消定时") && form.visible.at("取消定时");
-    bool cancelHidden = !form.enabled.at("取消定时") && !form.visible.at("取消定时");
-    if (!timer && arm && cancelHidden && inputs && now) return "Idle";
-    if (timer && armHidden && cancel && inputs && now) return "Armed";
-    if (timer && armHidden && cancel && noInputs && !now) return "Repeating";
-    return "mixed";
-  }
+  ScheduleState State() const { return window.State(); }
 
   Calls Changes() const {
     return form.CallsStartingWith(
@@ -69,14 +51,14 @@ const std::string kPull =
     "cmd.exe /c D:\\Tools\\Sync\\bin\\rsync -avz --progress  --partial --port=873   "
     "test@127.0.0.1::test /cygdrive/c/test";
 
-TEST(ClientWindow, TransferNowStartsOneTransferAndOnlyStartsFollowingIt) {
+TEST(ClientWindow, TransferNowStartsOneTransferAndChangesNoControl) {
   Client c;
   c.window.OnTransferNowClicked();
   ASSERT_EQ(c.platform.commands.size(), 1u);
   EXPECT_EQ(c.platform.commands[0].line, kPull);
   EXPECT_EQ(c.platform.commands[0].mode, WindowMode::NormalFocus);
-  EXPECT_EQ(c.Changes(), (Calls{"interval 同步检查 1000", "enable 同步检查"}));
-  EXPECT_EQ(c.State(), "Idle");
+  EXPECT_TRUE(c.Changes().empty());
+  EXPECT_EQ(c.State(), ScheduleState::Idle);
 }
 
 TEST(ClientWindow, ArmingSetsTheIntervalAndSwapsTheButtonsInOrder) {
@@ -91,7 +73,7 @@ TEST(ClientWindow, ArmingSetsTheIntervalAndSwapsTheButtonsInOrder) {
     EXPECT_EQ(c.Changes(), (Calls{"interval 定时同步时间 " + std::to_string(k.milliseconds),
                                   "enable 定时同步时间", "disable 定时同步", "enable 取消定时",
                                   "hide 定时同步", "show 取消定时"}));
-    EXPECT_EQ(c.State(), "Armed");
+    EXPECT_EQ(c.State(), ScheduleState::Armed);
     EXPECT_TRUE(c.platform.commands.empty());
   }
 }
@@ -105,7 +87,7 @@ TEST(ClientWindow, AnIntervalTheTimerCannotUseIsExplainedAndNothingIsArmed) {
     EXPECT_EQ(c.form.messages[0].title, "注意：");
     EXPECT_NE(c.form.messages[0].text.find("定时同步间隔"), std::string::npos);
     EXPECT_EQ(c.Changes().size(), 1u) << typed;  // the message only
-    EXPECT_EQ(c.State(), "Idle");
+    EXPECT_EQ(c.State(), ScheduleState::Idle);
   }
 }
 
@@ -113,15 +95,15 @@ TEST(ClientWindow, ArmedWindowStillTakesEditsAndTransfersByHand) {
   Client c;
   c.window.OnArmClicked();
   c.window.OnTransferNowClicked();
-  EXPECT_EQ(c.State(), "Armed");
+  EXPECT_EQ(c.State(), ScheduleState::Armed);
   c.form.checks["推送到服务端"] = true;  // edited before the first tick
   c.form.calls.clear();
   c.platform.events.clear();
-  c.window.OnTimerTick();
+  c.window.OnScheduleTick();
   Calls expected = Each("disable", kInputs);
   expected.push_back("disable 开始同步");
   EXPECT_EQ(c.Changes(), expected);
-  EXPECT_EQ(c.State(), "Repeating");
+  EXPECT_EQ(c.State(), ScheduleState::Repeating);
   ASSERT_EQ(c.platform.commands.size(), 2u);
   EXPECT_EQ(c.platform.commands[0].line, kPull);
   EXPECT_EQ(c.platform.commands[1].line,
@@ -137,8 +119,8 @@ TEST(ClientWindow, EveryTickStartsTheSameTransfer) {
   Client c;
   c.form.checks["用户认证"] = true;
   c.window.OnArmClicked();
-  for (int i = 0; i < 3; ++i) c.window.OnTimerTick();
-  EXPECT_EQ(c.State(), "Repeating");
+  for (int i = 0; i < 3; ++i) c.window.OnScheduleTick();
+  EXPECT_EQ(c.State(), ScheduleState::Repeating);
   ASSERT_EQ(c.platform.commands.size(), 3u);
   EXPECT_EQ(c.platform.commands[2].line, c.platform.commands[0].line);
   EXPECT_EQ(std::count(c.platform.events.begin(), c.platform.events.end(),
@@ -150,7 +132,7 @@ TEST(ClientWindow, CancelRunsItsStepsInOrderFromArmedAndRepeating) {
   for (int ticks : {0, 2}) {
     Client c;
     c.window.OnArmClicked();
-    for (int i = 0; i < ticks; ++i) c.window.OnTimerTick();
+    for (int i = 0; i < ticks; ++i) c.window.OnScheduleTick();
     c.form.calls.clear();
     c.window.OnCancelClicked();
     Calls expected = Each("enable", kInputs);
@@ -159,7 +141,7 @@ TEST(ClientWindow, CancelRunsItsStepsInOrderFromArmedAndRepeating) {
       expected.push_back(step);
     }
     EXPECT_EQ(c.Changes(), expected) << ticks;
-    EXPECT_EQ(c.State(), "Idle") << ticks;
+    EXPECT_EQ(c.State(), ScheduleState::Idle) << ticks;
   }
 }
 
@@ -180,7 +162,6 @@ TEST(ClientWindow, AnUnwritablePasswordFileIsShownAndNothingStarts) {
   EXPECT_TRUE(c.platform.commands.empty());
   ASSERT_EQ(c.form.messages.size(), 1u);
   EXPECT_NE(c.form.messages[0].text.find("rsync.secrets"), std::string::npos);
-  EXPECT_FALSE(c.form.enabled.at("同步检查")) << "nothing to follow";
 }
 
 // A tick whose transfer cannot start cancels the schedule with one message, as refused input does:
@@ -207,14 +188,14 @@ TEST(ClientWindow, ATickThatCannotStartItsTransferCancelsTheScheduleWithOneMessa
     c.prepare(client);
     int nested = 0;
     client.form.onMessage = [&] {
-      if (nested++ < 3) client.window.OnTimerTick();
+      if (nested++ < 3) client.window.OnScheduleTick();
     };
-    client.window.OnTimerTick();
+    client.window.OnScheduleTick();
     ASSERT_EQ(client.form.messages.size(), 1u);
     EXPECT_NE(client.form.messages[0].text.find(c.named), std::string::npos)
         << client.form.messages[0].text;
     EXPECT_NE(client.form.messages[0].text.find("定时同步已取消"), std::string::npos);
-    EXPECT_EQ(client.State(), "Idle");
+    EXPECT_EQ(client.State(), ScheduleState::Idle);
     // The cancel comes before the message.
     const Calls changes = client.Changes();
     const auto message = std::find_if(changes.begin(), changes.end(), [](const std::string& s) {
@@ -244,17 +225,13 @@ TEST(ClientWindow, FollowsEveryTransferItStartsToItsEnd) {
     Client c;
     if (k.start == Start::Tick) {
       c.window.OnArmClicked();
-      c.window.OnTimerTick();
+      c.window.OnScheduleTick();
     } else {
       c.window.OnTransferNowClicked();
     }
     ASSERT_EQ(c.platform.watches.size(), 1u);
-    EXPECT_TRUE(c.form.enabled.at("同步检查")) << "followed while it runs";
     if (k.closeFirst) c.window.OnClosing();
-    c.platform.watches[0]->ended = true;
-    c.platform.watches[0]->exitStatus = k.status;
-    c.window.OnPollTick();
-    EXPECT_FALSE(c.form.enabled.at("同步检查")) << "nothing polls once it ended";
+    c.platform.watches[0]->End(k.status);
 
     const std::string& log = c.platform.files["D:\\Tools\\Sync\\mirvo-transfers.log"].bytes;
     EXPECT_EQ(log.find("\t" + std::to_string(k.status) + "\t") != std::string::npos, !k.closeFirst)
@@ -264,7 +241,7 @@ TEST(ClientWindow, FollowsEveryTransferItStartsToItsEnd) {
       EXPECT_NE(c.notifier.notices[0].text.find(DescribeRsyncExit(k.status)), std::string::npos);
     }
     // A transfer that ran and failed leaves the schedule as it was.
-    EXPECT_EQ(c.State(), k.start == Start::Tick ? "Repeating" : "Idle");
+    EXPECT_EQ(c.State(), k.start == Start::Tick ? ScheduleState::Repeating : ScheduleState::Idle);
     EXPECT_TRUE(c.form.messages.empty()) << "the notifier tells failures, not the window";
   }
 }

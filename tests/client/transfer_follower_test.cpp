@@ -6,21 +6,18 @@
 #include <functional>
 
 #include "foundation/rsync_exit.h"
-#include "support/fake_form.h"
 #include "support/fake_platform.h"
 #include "support/recording_notifier.h"
 
 namespace mirvo {
 namespace {
 
-using testing::FakeForm;
 using testing::FakePlatform;
 using testing::FakeWatch;
 using testing::Notice;
 using testing::RecordingNotifier;
 using Lines = std::vector<std::string>;
 
-constexpr const char* kPollTimer = "同步检查";
 const std::string kLog = "D:\\Tools\\Sync\\mirvo-transfers.log";
 const std::string kOlderLog = "D:\\Tools\\Sync\\mirvo-transfers.log.1";
 
@@ -36,27 +33,16 @@ const TransferSettings kPush = {.ServerAddress = "127.0.0.1",
 
 struct Client {
   FakePlatform platform;
-  FakeForm form;
   RecordingNotifier notifier;
-  TransferFollower follower{platform, form, kPollTimer, notifier};
-
-  Client() {
-    form.enabled[kPollTimer] = false;
-    form.intervals[kPollTimer] = 0;
-  }
+  TransferFollower follower{platform, notifier};
 
   std::shared_ptr<FakeWatch> Start(const TransferSettings& settings) {
     auto watch = std::make_shared<FakeWatch>();
     follower.Follow(watch, settings);
     return watch;
   }
-  // One transfer from start to end, noticed at the next tick.
-  void RunToEnd(const TransferSettings& settings, int status) {
-    std::shared_ptr<FakeWatch> watch = Start(settings);
-    watch->ended = true;
-    watch->exitStatus = status;
-    follower.OnPollTick();
-  }
+  // One transfer from start to end.
+  void RunToEnd(const TransferSettings& settings, int status) { Start(settings)->End(status); }
   Lines LogLines() const {
     Lines lines;
     auto it = platform.files.find(kLog);
@@ -142,47 +128,18 @@ TEST(TransferFollower, AFailureNamesDirectionModuleServerStatusAndMeaning) {
   EXPECT_EQ(client.notifier.notices[0].text.find("s3cret"), std::string::npos);
 }
 
-TEST(TransferFollower, PollsOnlyWhileATransferRuns) {
-  Client client;
-  client.follower.OnPollTick();  // nothing followed: the timer is left alone
-  EXPECT_TRUE(client.form.calls.empty());
-
-  std::shared_ptr<FakeWatch> first = client.Start(kPull);
-  std::shared_ptr<FakeWatch> second = client.Start(kPush);
-  EXPECT_EQ(client.form.calls, Lines({"interval 同步检查 1000", "enable 同步检查"}));
-  EXPECT_EQ(client.follower.Running(), 2u);
-
-  client.follower.OnPollTick();  // both still run
-  first->ended = true;
-  client.follower.OnPollTick();
-  EXPECT_EQ(client.form.calls.size(), 2u);
-  EXPECT_EQ(client.LogLines().size(), 1u);
-
-  second->ended = true;
-  client.follower.OnPollTick();
-  EXPECT_EQ(client.form.calls.back(), "disable 同步检查");
-  EXPECT_FALSE(client.form.enabled[kPollTimer]);
-  EXPECT_EQ(client.LogLines().size(), 2u);
-
-  client.Start(kPull);  // the next transfer starts the timer again
-  EXPECT_TRUE(client.form.enabled[kPollTimer]);
-}
-
-TEST(TransferFollower, TransfersEndingAtTheSameTickAreLoggedInTheOrderTheyStarted) {
+// Nothing is told before its end, and each end is told with its own transfer's status.
+TEST(TransferFollower, EachTransferIsLoggedAtItsOwnEnd) {
   Client client;
   std::vector<std::shared_ptr<FakeWatch>> watches;
-  for (int status : {11, 12, 13, 14}) {
-    watches.push_back(client.Start(kPull));
-    watches.back()->exitStatus = status;
-  }
-  for (int i : {0, 1}) watches[i]->ended = true;
-  client.follower.OnPollTick();
-  for (int i : {2, 3}) watches[i]->ended = true;
-  client.follower.OnPollTick();
+  for (int i = 0; i < 4; ++i) watches.push_back(client.Start(kPull));
+  EXPECT_TRUE(client.LogLines().empty());
+  const int order[] = {2, 0, 3, 1};
+  for (int i : order) watches[i]->End(11 + i);
   Lines lines = client.LogLines();
   ASSERT_EQ(lines.size(), 4u);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    EXPECT_EQ(lines[i] + "\r\n", TransferLogLine(client.platform.timestamp, kPull, 11 + i));
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    EXPECT_EQ(lines[k] + "\r\n", TransferLogLine(client.platform.timestamp, kPull, 11 + order[k]));
   }
 }
 
@@ -190,27 +147,23 @@ TEST(TransferFollower, AbandonedTransfersAreNeitherLoggedNorAnnounced) {
   Client client;
   std::shared_ptr<FakeWatch> watch = client.Start(kPull);
   client.follower.Abandon();
-  watch->ended = true;
-  watch->exitStatus = 128 + 9;
-  client.follower.OnPollTick();
-  EXPECT_EQ(client.follower.Running(), 0u);
-  EXPECT_FALSE(client.form.enabled[kPollTimer]);
+  watch->End(128 + 9);
   EXPECT_TRUE(client.LogLines().empty());
   EXPECT_TRUE(client.notifier.notices.empty());
 }
 
-TEST(TransferFollower, ATickWhileAFailureIsShownReportsNothingTwice) {
+// A message box runs its own loop, in which another transfer's end may be told.
+TEST(TransferFollower, AnotherEndToldWhileAFailureIsShownIsLoggedOnceEach) {
   Client client;
   std::shared_ptr<FakeWatch> watch = client.Start(kPull);
   std::shared_ptr<FakeWatch> other = client.Start(kPush);
-  client.notifier.whileShowing = [&client] { client.follower.OnPollTick(); };
-  watch->ended = true;
-  watch->exitStatus = 23;
-  client.follower.OnPollTick();
+  client.notifier.whileShowing = [&other] { other->End(0); };
+  watch->End(23);
   EXPECT_EQ(client.notifier.notices.size(), 1u);
-  EXPECT_EQ(client.LogLines().size(), 1u);
-  EXPECT_EQ(client.follower.Running(), 1u);
-  EXPECT_EQ(other.use_count(), 2);  // still followed
+  Lines lines = client.LogLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0] + "\r\n", TransferLogLine(client.platform.timestamp, kPull, 23));
+  EXPECT_EQ(lines[1] + "\r\n", TransferLogLine(client.platform.timestamp, kPush, 0));
 }
 
 TEST(TransferFollower, RotatesTheLogBeforeItWouldPassOneMebibyte) {
@@ -269,7 +222,6 @@ TEST(TransferFollower, ALogThatCannotBeWrittenIsToldOnceAndStopsNothing) {
     EXPECT_NE(notices[0].text.find("mirvo-transfers.log"), std::string::npos) << notices[0].text;
     EXPECT_NE(notices[0].text.find("同步不受影响"), std::string::npos);
     EXPECT_NE(notices[1].text.find(DescribeRsyncExit(5)), std::string::npos);
-    EXPECT_FALSE(client.form.enabled[kPollTimer]);
     std::size_t lines = std::count(client.platform.files[kLog].bytes.begin(),
                                    client.platform.files[kLog].bytes.end(), '\n');
     EXPECT_EQ(lines, c.linesKept);

@@ -30,23 +30,7 @@ struct Server {
 
   Server() { form.log = &platform.events; }
 
-  // The window's state as the enabled flags tell it.
-  std::string State() const {
-    bool allInputs = true;
-    bool noInputs = true;
-    for (const std::string& input : kInputs) {
-      bool on = form.enabled.at(input);
-      allInputs = allInputs && on;
-      noInputs = noInputs && !on;
-    }
-    bool start = form.enabled.at("启动服务");
-    bool stop = form.enabled.at("停止服务");
-    if (allInputs && start && !stop) return "Stopped";
-    if (noInputs && !start && stop) return "Running";
-    if (noInputs && start && !stop) return "StartAborted";
-    if (noInputs && !start && !stop) return "Stopping";
-    return "mixed";
-  }
+  ServerState State() const { return window.State(); }
 
   Calls Changes() const {
     return form.CallsStartingWith({"enable ", "disable ", "interval ", "message "});
@@ -98,7 +82,7 @@ TEST(FakeForm, OpensAsTheLayoutSaysAndFailsOnWhatTheWindowDoesNotHave) {
   }
 }
 
-TEST(ServerWindow, StartRunsTheStepsInOrderAndEndsRunning) {
+TEST(ServerWindow, StartRunsTheStepsInOrderAndEndsStarting) {
   Server s;
   s.window.OnStartClicked();
   EXPECT_EQ(s.platform.events,
@@ -109,7 +93,7 @@ TEST(ServerWindow, StartRunsTheStepsInOrderAndEndsRunning) {
                    "write D:\\Tools\\Sync\\rsyncd.conf",  // the UTF-8 rewrite
                    std::string("run hidden ") + kDefaultCommand, "disable 启动服务",
                    "enable 停止服务", "interval 启动检查 100", "enable 启动检查"}}));
-  EXPECT_EQ(s.State(), "Running");
+  EXPECT_EQ(s.State(), ServerState::Starting);
   EXPECT_TRUE(s.form.messages.empty());
 }
 
@@ -139,7 +123,7 @@ TEST(ServerWindow, ConfigurationNotFoundAfterWritingEndsQuietlyInStartAborted) {
   Server s;
   s.platform.vanishAfterWrite.insert("D:\\Tools\\Sync\\rsyncd.conf");
   s.window.OnStartClicked();
-  EXPECT_EQ(s.State(), "StartAborted");
+  EXPECT_EQ(s.State(), ServerState::StartAborted);
   EXPECT_TRUE(s.platform.commands.empty());
   EXPECT_TRUE(s.form.messages.empty());
   EXPECT_EQ(s.Changes(), Each("disable", kInputs));
@@ -147,7 +131,7 @@ TEST(ServerWindow, ConfigurationNotFoundAfterWritingEndsQuietlyInStartAborted) {
   // Another start, with the values the disabled inputs still hold.
   s.platform.vanishAfterWrite.clear();
   s.window.OnStartClicked();
-  EXPECT_EQ(s.State(), "Running");
+  EXPECT_EQ(s.State(), ServerState::Starting);
   ASSERT_EQ(s.platform.commands.size(), 1u);
   EXPECT_EQ(s.platform.commands[0].line, kDefaultCommand);
 }
@@ -160,16 +144,18 @@ TEST(ServerWindow, StopKillsRsyncWaitsUntilItIsGoneThenUnlocksInOrder) {
   EXPECT_EQ(s.platform.events,
             Calls({"run hidden cmd.exe /c taskkill /F /im rsync.exe", "disable 停止服务",
                    "disable 启动检查", "interval 停止检查 100", "enable 停止检查"}));
-  EXPECT_EQ(s.State(), "Stopping");
+  EXPECT_EQ(s.State(), ServerState::Stopping);
+  s.platform.watches[0]->End(137);  // the stop check, not the daemon's end, decides
   s.platform.events.clear();
   s.window.OnStopCheckTick();  // the kill has not ended yet
-  EXPECT_EQ(s.State(), "Stopping");
+  EXPECT_EQ(s.State(), ServerState::Stopping);
+  EXPECT_TRUE(s.form.messages.empty());
   s.platform.watches[1]->ended = true;
   s.platform.events.clear();
   s.window.OnStopCheckTick();
   EXPECT_EQ(s.platform.events, Join({{"disable 停止检查", "enable 启动服务", "disable 停止服务"},
                                      Each("enable", kInputs)}));
-  EXPECT_EQ(s.State(), "Stopped");
+  EXPECT_EQ(s.State(), ServerState::Stopped);
   EXPECT_EQ(s.form.texts["共享名"], "test");
   EXPECT_TRUE(s.platform.files.count("D:\\Tools\\Sync\\rsyncd.conf"));
   EXPECT_TRUE(s.form.messages.empty());
@@ -183,15 +169,17 @@ TEST(ServerWindow, TheStopWaitsForTheKillTheImageAndThePortWithinItsBound) {
     bool imageStays;
     bool portStays;
     int goneAfterTicks;  // the sign clears after this many ticks; 0: never
-    const char* state;
+    ServerState state;
     int messages;
     const char* named;  // what the message says is left
   } cases[] = {
-      {"rsync.exe lingers for 3 ticks", true, true, false, 3, "Stopped", 0, ""},
-      {"port accepts for 49 ticks", true, false, true, 49, "Stopped", 0, ""},
-      {"kill command never ends", false, false, false, 0, "Running", 1, "taskkill"},
-      {"rsync.exe outlives the bound", true, true, false, 0, "Running", 1, "仍有 rsync.exe"},
-      {"port still accepts after 5 s", true, false, true, 0, "Running", 1, "端口 873 仍在监听"},
+      {"rsync.exe lingers for 3 ticks", true, true, false, 3, ServerState::Stopped, 0, ""},
+      {"port accepts for 49 ticks", true, false, true, 49, ServerState::Stopped, 0, ""},
+      {"kill command never ends", false, false, false, 0, ServerState::Running, 1, "taskkill"},
+      {"rsync.exe outlives the bound", true, true, false, 0, ServerState::Running, 1,
+       "仍有 rsync.exe"},
+      {"port still accepts after 5 s", true, false, true, 0, ServerState::Running, 1,
+       "端口 873 仍在监听"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -220,12 +208,11 @@ TEST(ServerWindow, TheStopWaitsForTheKillTheImageAndThePortWithinItsBound) {
       EXPECT_NE(s.form.messages[0].text.find("5 秒内没有结束"), std::string::npos);
       EXPECT_NE(s.form.messages[0].text.find(c.named), std::string::npos)
           << s.form.messages[0].text;
-      // The daemon is still watched, and 停止服务 can be tried again.
-      EXPECT_TRUE(s.form.enabled["启动检查"]);
-      EXPECT_EQ(s.form.intervals["启动检查"], 1000);
+      // 停止服务 can be tried again; meanwhile no timer runs.
+      EXPECT_FALSE(s.form.enabled["启动检查"]);
       s.platform.failCommands = false;
       s.window.OnStopClicked();
-      EXPECT_EQ(s.State(), "Stopping");
+      EXPECT_EQ(s.State(), ServerState::Stopping);
     }
   }
 }
@@ -272,7 +259,7 @@ TEST(ServerWindow, AStartThatCannotProceedSaysWhyAndReturnsToStopped) {
     EXPECT_EQ(s.form.messages[0].title, "注意：");
     EXPECT_NE(s.form.messages[0].text.find(c.named), std::string::npos)
         << c.name << ": " << s.form.messages[0].text;
-    EXPECT_EQ(s.State(), "Stopped") << c.name;
+    EXPECT_EQ(s.State(), ServerState::Stopped) << c.name;
     EXPECT_FALSE(s.form.enabled["启动检查"]) << c.name;
     // The message comes first, then the inputs are unlocked in their order.
     Calls changes = s.Changes();
@@ -301,7 +288,7 @@ TEST(ServerWindow, ADaemonThatEndsInItsFirstTwoSecondsIsReportedWithRsyncsWords)
     s.window.OnStartClicked();
     ASSERT_EQ(s.platform.watches.size(), 1u);
     for (int tick = 1; tick < c.endsAtTick; ++tick) s.window.OnStartCheckTick();
-    EXPECT_EQ(s.State(), "Running");
+    EXPECT_EQ(s.State(), ServerState::Starting);
     EXPECT_TRUE(s.form.messages.empty());
     s.platform.watches[0]->ended = true;
     s.platform.watches[0]->exitStatus = 10;
@@ -310,48 +297,56 @@ TEST(ServerWindow, ADaemonThatEndsInItsFirstTwoSecondsIsReportedWithRsyncsWords)
     s.window.OnStartCheckTick();
     ASSERT_EQ(s.form.messages.size(), 1u);
     EXPECT_NE(s.form.messages[0].text.find(c.shown), std::string::npos) << s.form.messages[0].text;
-    EXPECT_EQ(s.State(), "Stopped");
+    EXPECT_EQ(s.State(), ServerState::Stopped);
     EXPECT_EQ(s.Changes().front(), "disable 启动检查");
     EXPECT_FALSE(s.form.enabled["启动检查"]);
   }
 }
 
-TEST(ServerWindow, AfterTwentyChecksTheDaemonIsWatchedSlowlyForItsWholeLife) {
+TEST(ServerWindow, AfterTwentyChecksNoTimerRunsAndTheDaemonsEndArrivesAsAnEvent) {
   Server s;
   s.window.OnStartClicked();
   for (int tick = 1; tick < 20; ++tick) s.window.OnStartCheckTick();
   EXPECT_TRUE(s.platform.watches[0]->capturing);
   s.form.calls.clear();
   s.window.OnStartCheckTick();
-  // Its output is no longer kept, and the watch goes on once a second.
+  // Its output is no longer kept, and nothing ticks while it runs.
   EXPECT_FALSE(s.platform.watches[0]->capturing);
-  EXPECT_EQ(s.Changes(), Calls({"interval 启动检查 1000"}));
-  EXPECT_TRUE(s.form.enabled["启动检查"]);
-  for (int tick = 0; tick < 100; ++tick) s.window.OnStartCheckTick();
-  EXPECT_EQ(s.State(), "Running");
+  EXPECT_EQ(s.Changes(), Calls({"enable 停止服务", "disable 启动检查"}));
+  EXPECT_EQ(s.State(), ServerState::Running);
   EXPECT_TRUE(s.form.messages.empty());
 
-  // Killed from outside: one message with its reason, then Stopped; later ticks say nothing.
-  s.platform.watches[0]->ended = true;
-  s.platform.watches[0]->exitStatus = 128 + 9;
-  s.window.OnStartCheckTick();
-  s.window.OnStartCheckTick();
+  // Killed from outside: one message with its reason, then Stopped.
+  s.platform.watches[0]->End(128 + 9);
   ASSERT_EQ(s.form.messages.size(), 1u);
   EXPECT_NE(s.form.messages[0].text.find("意外结束"), std::string::npos) << s.form.messages[0].text;
-  EXPECT_EQ(s.State(), "Stopped");
+  EXPECT_EQ(s.State(), ServerState::Stopped);
   EXPECT_FALSE(s.form.enabled["启动检查"]);
   // And a new start works.
   s.window.OnStartClicked();
-  EXPECT_EQ(s.State(), "Running");
+  EXPECT_EQ(s.State(), ServerState::Starting);
   EXPECT_EQ(s.form.intervals["启动检查"], 100);
+}
+
+TEST(ServerWindow, AStoppedDaemonsEndToldLateIsNotTheNextOnes) {
+  Server s;
+  s.window.OnStartClicked();
+  s.window.OnStopClicked();
+  s.platform.watches[1]->ended = true;  // the kill
+  s.window.OnStopCheckTick();
+  s.window.OnStartClicked();
+  s.platform.watches[0]->End(137);
+  EXPECT_EQ(s.State(), ServerState::Starting);
+  EXPECT_TRUE(s.form.messages.empty());
 }
 
 TEST(ServerWindow, AStopThatCannotStartTheKillKeepsRunning) {
   Server s;
   s.window.OnStartClicked();
+  for (int tick = 0; tick < 20; ++tick) s.window.OnStartCheckTick();
   s.platform.failCommands = true;
   s.window.OnStopClicked();
-  EXPECT_EQ(s.State(), "Running");
+  EXPECT_EQ(s.State(), ServerState::Running);
   ASSERT_EQ(s.form.messages.size(), 1u);
   EXPECT_NE(s.form.messages[0].text.find("无法停止"), std::string::npos);
 }

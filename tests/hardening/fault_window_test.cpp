@@ -199,7 +199,7 @@ TEST_F(ServerFaultTest, ADaemonKilledFromOutsideLaterIsReportedOnceAndANewStartW
       kill(p.pid, SIGKILL);
     }
   }
-  // The watch looks once a second: within two the window has said so and is Stopped.
+  // Its end arrives as an event: within moments the window has said so and is Stopped.
   EXPECT_TRUE(ui::testing::ProcessUntil([&] { return !messages.texts.empty(); }, 2500));
   EXPECT_TRUE(ui::testing::ProcessUntil([&] { return Stopped(); }, 500));
   ui::testing::ProcessFor(1500);

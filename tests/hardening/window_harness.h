@@ -70,6 +70,8 @@ class MessageCatcher {
 class WindowUnderTest {
  public:
   WindowUnderTest(Platform& platform, std::string_view name) : navigator_(platform) {
+    // Commands' ends reach the windows through the navigator, as in the program.
+    if (auto* posix = dynamic_cast<PosixPlatform*>(&platform)) posix->SetMainThread(navigator_);
     navigator_.ShowWindow(name);
     window_ = navigator_.Window(name);
   }

@@ -50,6 +50,14 @@ struct FakeFactory : WindowFactory {
   void Quit() override { log.push_back("quit"); }
   void ExitNow() override { log.push_back("exit"); }
   void Post(std::function<void()> work) override { posted.push_back(std::move(work)); }
+  // The event loop comes to the posted work, in the order it was posted.
+  void RunPosted() {
+    while (!posted.empty()) {
+      std::function<void()> work = std::move(posted.front());
+      posted.erase(posted.begin());
+      work();
+    }
+  }
 
   Calls log;
   std::vector<std::function<void()>> posted;
@@ -221,9 +229,7 @@ TEST_F(ScreenNavigatorTest, AFailedTransferIsToldFromTheTrayOrWhereTheUserSeesIt
     client.frame.minimized = c.shown == Shown::Minimized;
     client.frame.hidden = c.shown == Shown::Hidden;
     ASSERT_EQ(p.watches.size(), 1u);
-    p.watches[0]->ended = true;
-    p.watches[0]->exitStatus = 5;
-    client.events.OnTimer(names::client::kPollTimer);
+    p.watches[0]->End(5);
 
     EXPECT_EQ(client.frame.trayMessages.size(), c.balloon ? 1u : 0u);
     ASSERT_EQ(client.form.messages.size(), c.box ? 1u : 0u);
@@ -243,10 +249,8 @@ TEST_F(ScreenNavigatorTest, ClosingTheClientTellsNothingOfTheTransfersItEnds) {
   client.form.texts[std::string(names::client::kServerAddress)] = "127.0.0.1";
   client.events.OnClick(names::client::kTransferNow);
   EXPECT_TRUE(client.events.OnCloseRequest());
-  // Were any tick to run on the way out, the killed transfer is no longer followed.
-  platform.watches[0]->ended = true;
-  platform.watches[0]->exitStatus = 128 + 9;
-  client.events.OnTimer(names::client::kPollTimer);
+  // Were its end told on the way out, the killed transfer is no longer followed.
+  platform.watches[0]->End(128 + 9);
   EXPECT_TRUE(client.frame.trayMessages.empty());
   EXPECT_TRUE(client.form.messages.empty());
   EXPECT_EQ(platform.files.count(platform.folder + "\\mirvo-transfers.log"), 0u);
@@ -335,32 +339,64 @@ TEST_F(ScreenNavigatorTest, ATickDuringAHandlersMessageBoxIsDropped) {
   EXPECT_TRUE(reports.empty());
 }
 
-// Every button and timer of a layout has a handler, and every handler belongs to a control of the
-// right kind in its window: a misspelt name cannot be wired silently.
-TEST(ScreenWiring, MatchesTheLayouts) {
+// Work posted to the main thread (a command's end) runs from the event loop as a handler of its
+// own: never inside the call, never inside a running handler's message box, and never dropped.
+TEST_F(ScreenNavigatorTest, PostedWorkWaitsForTheRunningHandlerAndRunsAsOne) {
+  navigator.ShowWindow(names::kClientWindow);
+  FakeWindow& client = Made(names::kClientWindow);
+  client.form.texts[std::string(names::client::kServerAddress)] = "127.0.0.1";
+  Calls order;
+  navigator.Post([&] { order.push_back("outside"); });
+  EXPECT_TRUE(order.empty());
+  factory.RunPosted();
+
+  client.form.onMessage = [&] {
+    navigator.Post([&] { order.push_back("posted in the box"); });
+    factory.RunPosted();  // the box's own loop
+    order.push_back("box closed");
+  };
+  client.form.texts[std::string(names::client::kIntervalMinutes)] = "x";
+  client.events.OnClick(names::client::kArm);  // a refused interval opens a box
+  factory.RunPosted();
+  EXPECT_EQ(order, (Calls{"outside", "box closed", "posted in the box"}));
+
+  // A tick inside posted work's own box is dropped, as inside a click's.
+  client.form.texts[std::string(names::client::kIntervalMinutes)] = "1";
+  client.events.OnClick(names::client::kArm);
+  client.form.onMessage = [&] { client.events.OnTimer(names::client::kScheduleTimer); };
+  const std::size_t before = platform.commands.size();
+  navigator.Post([&] { client.form.ShowMessage("", ""); });
+  factory.RunPosted();
+  EXPECT_EQ(platform.commands.size(), before);
+  EXPECT_TRUE(reports.empty());
+}
+
+// Every button and timer of each layout reaches a handler of its window: a misspelt name in a
+// screen leaves its control unhandled, which is reported.
+TEST(ScreenWiring, EveryButtonAndTimerOfTheLayoutsHasItsHandler) {
+  std::vector<std::string> reports;
+  UnknownControlReporter previous =
+      SetUnknownControlReporter([&](const std::string& r) { reports.push_back(r); });
   for (const layout::WindowLayout* window :
        {&layout::ConsoleLayout(), &layout::ServerLayout(), &layout::ClientLayout()}) {
-    SCOPED_TRACE(std::string(window->name));
-    const std::vector<WiredControl> wired = WiredControls(window->name);
-    for (const WiredControl& w : wired) {
-      const layout::ControlLayout* control = layout::FindControl(*window, w.control);
-      ASSERT_NE(control, nullptr) << w.control;
-      EXPECT_EQ(control->kind, w.kind == EventKind::Click ? layout::ControlKind::Button
-                                                          : layout::ControlKind::Timer)
-          << w.control;
-    }
     for (const layout::ControlLayout& control : window->controls) {
-      if (control.kind != layout::ControlKind::Button &&
-          control.kind != layout::ControlKind::Timer) {
-        continue;
-      }
-      const auto count = std::count_if(wired.begin(), wired.end(), [&](const WiredControl& w) {
-        return w.control == control.name;
-      });
-      EXPECT_EQ(count, 1) << control.name;
+      const bool button = control.kind == layout::ControlKind::Button;
+      if (!button && control.kind != layout::ControlKind::Timer) continue;
+      SCOPED_TRACE(std::string(window->name) + " " + std::string(control.name));
+      FakePlatform platform;
+      platform.files[platform.folder + "\\bin\\rsync.exe"] = {"MZ"};
+      FakeFactory factory;
+      ScreenNavigator navigator{factory, platform};
+      navigator.ShowWindow(window->name);
+      FakeWindow& made = *factory.made.at(std::string(window->name));
+      made.form.onMessage = [] {};
+      if (button) made.events.OnClick(control.name);
+      if (!button) made.events.OnTimer(control.name);
+      EXPECT_TRUE(reports.empty()) << reports.front();
+      reports.clear();
     }
   }
-  EXPECT_TRUE(WiredControls("客户").empty());
+  SetUnknownControlReporter(previous);
 }
 
 }  // namespace

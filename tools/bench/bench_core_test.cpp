@@ -189,6 +189,8 @@ TEST(RenderTable, JudgesEachTarget) {
       {"idle_ticks mirvo-tray 0\nidle_ticks mirvo-tray 1\n", false, "MISSED"},
       {"idle_wakeups mirvo-client-tray 2\n", true, "max <= 5 ok"},
       {"idle_wakeups mirvo-client-tray 10\n", false, "MISSED"},
+      {"idle_wakeups mirvo-tray-daemon 1\n", false, "MISSED"},
+      {"idle_wakeups mirvo-client-armed 0\n", true, "max <= 0 ok"},
       {"exe_mb windows 3.4\n", false, "MISSED"},
       // A reference without the program's figure judges nothing.
       {"startup_ms bare 100\n", true, "bare: 100.0"},
