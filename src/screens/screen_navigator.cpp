@@ -4,6 +4,7 @@
 #include <span>
 
 #include "client/client_window.h"
+#include "client/transfer_log.h"
 #include "console/console_window.h"
 #include "daemon/server_window.h"
 #include "foundation/control_names.h"
@@ -11,6 +12,7 @@
 #include "foundation/names.h"
 #include "screens/tray_notifier.h"
 #include "tray/lifecycle.h"
+#include "tray/tray_menu.h"
 
 namespace mirvo::screens {
 
@@ -31,6 +33,8 @@ class ScreenNavigator::Screen : public WindowEvents {
   void OnResize() override {}
   void OnPointerMove(float) override {}
   void OnTrayDoubleClick() override {}
+  void OnTrayRightClick() override {}
+  void OnTrayMessageClick() override {}
 
  protected:
   // Runs the handler of the control's click or tick; false when the control has none.
@@ -136,9 +140,12 @@ class ConsoleScreen final : public ScreenNavigator::Screen {
 class WorkingScreen : public ScreenNavigator::Screen {
  public:
   WorkingScreen(WindowFactory& factory, const layout::WindowLayout& layout, Platform& platform,
-                bool& busy)
+                bool& busy, std::function<void()> openTransferLog = {})
       : Screen(factory, layout, busy),
-        lifecycle_(Window().Frame(), platform, std::string(layout.caption)) {}
+        lifecycle_(Window().Frame(), platform, std::string(layout.caption)),
+        trayMenu_(
+            Window().Frame(), lifecycle_, [this] { OnCloseRequest(); },
+            std::move(openTransferLog)) {}
 
   bool Load() override {
     lifecycle_.OnLoad();
@@ -148,6 +155,8 @@ class WorkingScreen : public ScreenNavigator::Screen {
   void OnResize() override { lifecycle_.OnResize(); }
   void OnPointerMove(float xTwips) override { lifecycle_.OnPointerMove(xTwips); }
   void OnTrayDoubleClick() override { lifecycle_.RestoreFromTray(); }
+  void OnTrayRightClick() override { trayMenu_.OnRightClick(); }
+  void OnTrayMessageClick() override { trayMenu_.OnMessageClick(); }
   bool OnCloseRequest() override {
     lifecycle_.OnCloseRequest();
     return true;
@@ -155,6 +164,7 @@ class WorkingScreen : public ScreenNavigator::Screen {
 
  private:
   WorkingWindowLifecycle lifecycle_;
+  TrayMenu trayMenu_;
 };
 
 // A working window with its logic and the table of its handlers.
@@ -179,7 +189,8 @@ class LogicScreen final : public WorkingScreen {
 class ClientScreen final : public WorkingScreen {
  public:
   ClientScreen(WindowFactory& factory, Platform& platform, bool& busy)
-      : WorkingScreen(factory, layout::ClientLayout(), platform, busy),
+      : WorkingScreen(factory, layout::ClientLayout(), platform, busy,
+                      [this, &platform] { ShowTransferLog(platform, Window().Controls()); }),
         notifier_(Window().Frame(), Window().Controls()),
         logic_(Window().Controls(), platform, notifier_) {}
 

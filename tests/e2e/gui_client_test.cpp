@@ -143,9 +143,17 @@ TEST_F(GuiClient, FailuresAreLoggedAndToldFromTheTrayAndASuccessIsOnlyLogged) {
   XSession x;
   ASSERT_TRUE(x.Ready());
   StagedProgram gui(x, root / "client");
+  // The desktop's opener, standing in: it notes the file it is asked to open.
+  root.Write("opener/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.called\"\n", 0755);
+  setenv("PATH", (root / "opener:" + std::getenv("PATH")).c_str(), 1);
   const XWindow client = OpenClient(x, gui);
   ASSERT_NE(client, 0u);
   ASSERT_TRUE(WaitUntil([&] { return x.TrayIcons().size() == 1; }, 10));
+  // Before any transfer has ended, the menu's 打开同步记录 says that there is no log yet.
+  x.ChooseFromTrayMenu(1);
+  const XWindow missing = x.WaitForWindow("注意：", 5);
+  ASSERT_NE(missing, 0u) << "no message about the missing log";
+  x.Shell("xdotool windowfocus --sync " + std::to_string(missing) + " key Return");
   // The server address first: nothing may ever go to the window's default address.
   x.TypeInto(client, kClient, "服务端IP", "127.0.0.1");
   x.TypeInto(client, kClient, "端口号", port);
@@ -195,11 +203,20 @@ TEST_F(GuiClient, FailuresAreLoggedAndToldFromTheTrayAndASuccessIsOnlyLogged) {
 
     if (c.told) {
       ASSERT_TRUE(WaitUntil([&] { return x.Balloons().size() == 1; }, 5)) << "no balloon";
-      // A press closes the balloon.
+      // A press closes the balloon, brings the hidden window back and opens the log.
+      x.Minimize(client);
+      ASSERT_TRUE(WaitUntil([&] { return !x.Viewable(client); }, 5));
       const XSession::Box box = x.Geometry(x.Balloons().front());
       x.Shell("xdotool mousemove " + std::to_string(box.x + box.width / 2) + " " +
               std::to_string(box.y + box.height / 2) + " click 1");
       EXPECT_TRUE(WaitUntil([&] { return x.Balloons().empty(); }, 5));
+      EXPECT_TRUE(WaitUntil([&] { return x.Viewable(client) && x.Focused() == client; }, 5));
+      EXPECT_TRUE(WaitUntil(
+          [&] {
+            return ReadAll(root / "opener/xdg-open.called")
+                .ends_with(gui.Folder() + "/mirvo-transfers.log\n");
+          },
+          5));
     } else {
       usleep(3000 * 1000);  // the follower notices an end within a second
       EXPECT_TRUE(x.Balloons().empty()) << "a success shows nothing";

@@ -70,8 +70,8 @@ TEST(GuiServer, StartMinimizeRestoreStopAndClose) {
   ASSERT_EQ(std::system(pull.c_str()), 0);
   EXPECT_EQ(FilesUnder(copy), FilesUnder(share));
 
-  // Hidden and back again while the daemon runs: it goes on serving.
-  const XSession::RoundTrip again = x.MinimizeAndRestoreFromTray(server, 150, 120);
+  // Hidden and back again, this time by the icon's menu, while the daemon runs: it goes on serving.
+  const XSession::RoundTrip again = x.MinimizeAndRestoreFromTray(server, 150, 120, true);
   EXPECT_EQ(again.after, again.before);
   EXPECT_TRUE(PortAnswers(std::stoi(port)));
 
@@ -96,13 +96,13 @@ TEST(GuiServer, StartMinimizeRestoreStopAndClose) {
 }
 
 // The end of the session with a daemon running: a signal the session sends, or the display going
-// away. Within 3 seconds no rsync.exe is left, the port is closed, the icon is gone and so is the
-// program.
+// away, or the user's 退出 from the icon's menu. Within 3 seconds no rsync.exe is left, the port is
+// closed, the icon is gone and so is the program.
 TEST(GuiServer, TheEndOfTheSessionEndsTheDaemonTheIconAndTheProgram) {
   struct Case {
     const char* name;
     int signal;  // 0: the X server goes away
-  } cases[] = {{"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}, {"display lost", 0}};
+  } cases[] = {{"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}, {"display lost", 0}, {"退出", -1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     XSession x;
@@ -122,7 +122,9 @@ TEST(GuiServer, TheEndOfTheSessionEndsTheDaemonTheIconAndTheProgram) {
     ASSERT_EQ(x.TrayIcons().size(), 1u);
 
     const auto sent = std::chrono::steady_clock::now();
-    if (c.signal != 0) {
+    if (c.signal < 0) {
+      x.ChooseFromTrayMenu(1);
+    } else if (c.signal != 0) {
       program.Signal(c.signal);
     } else {
       x.EndServer();

@@ -87,7 +87,8 @@ XWindow XSession::Focused() const {
   return focus;
 }
 
-XSession::RoundTrip XSession::MinimizeAndRestoreFromTray(XWindow window, int left, int top) const {
+XSession::RoundTrip XSession::MinimizeAndRestoreFromTray(XWindow window, int left, int top,
+                                                         bool byMenu) const {
   RoundTrip trip;
   // Whether the window's corner or its frame's lands at (left, top) depends on the gravity the
   // window asks for; what counts is that it moved.
@@ -104,9 +105,9 @@ XSession::RoundTrip XSession::MinimizeAndRestoreFromTray(XWindow window, int lef
   const std::vector<XWindow> icons = TrayIcons();
   EXPECT_EQ(icons.size(), 1u) << "the icon stays while the window is hidden";
   if (icons.empty()) return trip;
-  DoubleClick(icons.front());
+  byMenu ? ChooseFromTrayMenu(0) : DoubleClick(icons.front());
   EXPECT_TRUE(WaitUntil([&] { return Viewable(window) && Managed(window); }, 5))
-      << "back on a double-click";
+      << "back on a double-click or from the menu";
   EXPECT_TRUE(WaitUntil([&] { return Focused() == window; }, 5)) << "active after the restore";
   // Where it settles: the window manager places it, then the program may move it.
   usleep(500 * 1000);

@@ -180,7 +180,8 @@ class XSession {
   struct RoundTrip {
     Box before, after;
   };
-  RoundTrip MinimizeAndRestoreFromTray(XWindow window, int x, int y) const;
+  // byMenu: by the icon's menu entry 显示窗口 instead.
+  RoundTrip MinimizeAndRestoreFromTray(XWindow window, int x, int y, bool byMenu = false) const;
 
   // What a window manager sends when the user presses the close box.
   void RequestClose(XWindow window) const;
@@ -192,6 +193,18 @@ class XSession {
   // them itself: an override-redirect top-level window of the program, typed as a tooltip and
   // taller than a tooltip's single line (its title and the message below).
   std::vector<XWindow> Balloons(const std::string& program = "mirvo") const;
+
+  // A right-click on the program's tray icon, and the entry at this index of its menu chosen with
+  // the keyboard.
+  void ChooseFromTrayMenu(int entry) const {
+    const std::vector<XWindow> icons = TrayIcons();
+    ASSERT_EQ(icons.size(), 1u);
+    const Box box = Geometry(icons.front());
+    std::string keys;
+    for (int i = 0; i <= entry; ++i) keys += " Down";
+    Shell("xdotool mousemove " + std::to_string(box.x + box.width / 2) + " " +
+          std::to_string(box.y + box.height / 2) + " click 3 sleep 0.5 key" + keys + " Return");
+  }
 
   void DoubleClick(XWindow window) const {
     const Box box = Geometry(window);

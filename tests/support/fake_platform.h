@@ -88,6 +88,11 @@ class FakePlatform : public Platform {
     events.push_back("open " + address);
     return Status::Ok();
   }
+  Status OpenFile(const std::string& path) override {
+    events.push_back("open file " + path);
+    if (failOpen) return Error{"找不到 xdg-open"};
+    return Status::Ok();
+  }
 
   struct Command {
     std::string line;
@@ -102,6 +107,7 @@ class FakePlatform : public Platform {
   std::set<std::string> unreadable;        // its size cannot be read
   std::string timestamp = "2026-12-09T20:01:02+08:00";
   bool failCommands = false;
+  bool failOpen = false;                // OpenFile fails
   int firstBindablePort = 0;            // as for root or on Windows
   std::set<std::string> runningImages;  // image names ImageRunning reports, e.g. "rsync.exe"
   std::set<int> acceptingPorts;         // loopback ports PortAccepts reports

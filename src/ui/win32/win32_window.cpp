@@ -10,6 +10,7 @@
 #include "resources/window_metrics.h"
 #include "tray/notify_icon_record.h"
 #include "ui/win32/win32_icon.h"
+#include "ui/win32/win32_tray_menu.h"
 
 namespace mirvo::win32 {
 namespace {
@@ -552,6 +553,11 @@ bool Win32Window::ShowTrayMessage(std::string_view title, std::string_view text)
   return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
+std::optional<std::size_t> Win32Window::ChooseFromTrayMenu(
+    const std::vector<std::string>& captions) {
+  return ChooseTrayMenuEntry(hwnd_, captions);
+}
+
 void Win32Window::ExitNow() { ExitProcess(0); }
 
 LRESULT CALLBACK Win32Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -613,6 +619,16 @@ LRESULT Win32Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
       // The tray reports its mouse events as pointer moves whose X is the event's code.
       events_.OnPointerMove(static_cast<float>(LOWORD(lParam)) * TwipsPerPixel());
+      switch (TrayCallbackClick(trayIconAdded_ ? trayIconId_ : 0, wParam, lParam)) {
+        case TrayClick::RightClick:
+          events_.OnTrayRightClick();
+          break;
+        case TrayClick::MessageClick:
+          events_.OnTrayMessageClick();
+          break;
+        case TrayClick::None:
+          break;
+      }
       return 0;
     case WM_CLOSE:
       if (!events_.OnCloseRequest()) Destroy();

@@ -61,6 +61,7 @@ class Win32Window final : public screens::NativeWindow, public Form, public Wind
   void AddTrayIcon(const NotifyIconRecord& record) override;
   void RemoveTrayIcon(const NotifyIconRecord& record) override;
   bool ShowTrayMessage(std::string_view title, std::string_view text) override;
+  std::optional<std::size_t> ChooseFromTrayMenu(const std::vector<std::string>& captions) override;
   void ExitNow() override;
 
  private:
