@@ -144,6 +144,7 @@ TEST_F(GuiClient, FailuresAreLoggedAndToldFromTheTrayAndASuccessIsOnlyLogged) {
   ASSERT_TRUE(x.Ready());
   StagedProgram gui(x, root / "client");
   // The desktop's opener, standing in: it notes the file it is asked to open.
+  std::filesystem::create_directories(root / "opener");
   root.Write("opener/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.called\"\n", 0755);
   setenv("PATH", (root / "opener:" + std::getenv("PATH")).c_str(), 1);
   const XWindow client = OpenClient(x, gui);
