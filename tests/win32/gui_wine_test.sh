@@ -9,13 +9,15 @@
 #      recorded daemon command line; the focus moves on to 停止服务 and is there again back from
 #      the tray, and Space ends the daemon; closing ends the program, every rsync.exe and the icon;
 #   3. the end of the session while the daemon runs: the window lets it end, and the recorded
-#      rsync.exe, the icon and the program are gone;
+#      rsync.exe, the icon and the program are gone; so are they after 退出 from the icon's
+#      right-click menu;
 #   4. console → client window: 开始同步 holds the focus after the hand-over; activated again after
 #      another window, and back from the tray, the focus is on the box that had it; 开始同步 by
 #      the keyboard: the recorded transfer line; its end (status 0) is a line of
 #      mirvo-transfers.log and nothing else; a transfer that ends with status 23 is a line and a
 #      warning balloon from the tray icon (NIM_MODIFY with the full structure size, the icon's own
-#      NIM_ADD with the first version's);
+#      NIM_ADD with the first version's); before that, the menu's 打开同步记录 says there is no
+#      log yet, and a click on the balloon brings the hidden window back and opens the log;
 #   5. the screen at 144 dpi (the prefix's LogPixels): every control of the three windows sits at
 #      its twips × 144 / 1440 and the client areas are that size, and the tray round trip works.
 # In 2, 4 and 5 each window's controls are checked against their twips at the screen's dpi.
@@ -348,6 +350,15 @@ if open_from_console 600 840 MIRVO服务端; then
   wait_tray_icons 0 10 || fail "the tray icon is still docked after the end of the session"
 fi
 kill "$app" 2>/dev/null
+if open_from_console 600 840 MIRVO服务端; then
+  click_control "$opened" 600 3720 1335 495  # 启动服务
+  wait_file_lines "$folder/bin/recorded.txt" 1 15 || fail "the daemon was not started"
+  wine "$window_probe" menu MIRVO服务端 2 >/dev/null 2>&1 || fail "no menu on a right-click"
+  wait_gone "$app" 3 || fail "the program did not end on the menu's 退出"
+  wait_no_rsync 3 || fail "rsync.exe still runs after the menu's 退出"
+  wait_tray_icons 0 3 || fail "the tray icon is still docked after the menu's 退出"
+fi
+kill "$app" 2>/dev/null
 
 echo "== 4. the client window"
 rm -f "$folder/bin/recorded.txt"
@@ -376,6 +387,9 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     tray_round_trip MIRVO客户端 500 100 wm
     [[ $trip_state == *" 127.0.0.1" ]] || fail "back from the tray the focus left 服务端IP: [$trip_state]"
     [ -n "$shots" ] && import -window "$client" "$shots/wine-client.png"
+    # No transfer has ended yet: the menu's 打开同步记录 says so.
+    wine "$window_probe" menu MIRVO客户端 2 >/dev/null 2>&1 || fail "no menu on a right-click"
+    if box=$(wait_window '^注意：$' 10); then press "$box" Return; else fail "no word of the log"; fi
     # From 源共享名 one step back in the keyboard order is 开始同步; Space presses it.
     click_control "$client" 1440 1320 1815 270  # 源共享名
     xdotool key shift+Tab
@@ -416,6 +430,13 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
       [[ $balloon == *"拉取失败：模块“test”，服务端 127.0.0.1"*"退出状态 23："* ]] ||
         fail "balloon text: [$balloon]"
       [ -n "$shots" ] && import -window root "$shots/wine-balloon.png"
+      # Clicked, it brings the hidden window back and opens the log where Windows opens it.
+      wine reg add 'HKCR\.log' /ve /d txtfile /f >/dev/null 2>&1
+      wine "$window_probe" minimize MIRVO客户端 >/dev/null 2>&1
+      wait_state MIRVO客户端 '0 * * *' 10 >/dev/null || fail "not hidden on minimize"
+      post_tray MIRVO客户端 1029  # NIN_BALLOONUSERCLICK
+      state=$(wait_state MIRVO客户端 '1 0 * *' 10) || fail "the balloon's click: [$state]"
+      wait_window 'mirvo-transfers.log' 15 >/dev/null || fail "the balloon's click opened no log"
     else
       fail "no balloon after a transfer that ended with 23"
     fi

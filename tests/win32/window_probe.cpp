@@ -5,6 +5,9 @@
 //                                     ("-" for none, "(window)" for the window itself)
 //   window_probe tray CAPTION CODE    posts the tray's callback for mouse event CODE (515 is a
 //                                     left double-click, 513 a left press), as the shell posts it
+//   window_probe menu CAPTION N       posts the right-click (517) on the tray icon, waits for the
+//                                     popup menu and picks its entry N (from 1) by the keyboard;
+//                                     exit status 4 when no menu opened
 //   window_probe minimize CAPTION     what the title bar's minimize button sends
 //   window_probe geometry CAPTION DPI prints the client area's size and every control's rectangle
 //                                     in the client area; exit status 3 when a control is more
@@ -156,6 +159,16 @@ int wmain(int argc, wchar_t** argv) {
     // The icon's id is the handle of the window's icon picture, as the program registers it.
     const auto id = static_cast<WPARAM>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
     PostMessageW(window, WM_MOUSEMOVE, id, static_cast<LPARAM>(std::wcstol(argv[3], nullptr, 10)));
+  } else if (command == L"menu" && argc == 4) {
+    const auto id = static_cast<WPARAM>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
+    PostMessageW(window, WM_MOUSEMOVE, id, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    for (int i = 0; i < 50 && (menu = FindWindowW(L"#32768", nullptr)) == nullptr; ++i) Sleep(100);
+    if (menu == nullptr || !IsWindowVisible(menu)) return 4;
+    for (long n = std::wcstol(argv[3], nullptr, 10); n > 0; --n) {
+      PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    }
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
   } else if (command == L"geometry" && argc == 4) {
     return Geometry(window, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
   } else if (command == L"minimize") {
