@@ -87,8 +87,7 @@ XWindow XSession::Focused() const {
   return focus;
 }
 
-XSession::RoundTrip XSession::MinimizeAndRestoreFromTray(XWindow window, int left, int top,
-                                                         bool byMenu) const {
+XSession::RoundTrip XSession::MinimizeAndRestoreFromTray(XWindow window, int left, int top) const {
   RoundTrip trip;
   // Whether the window's corner or its frame's lands at (left, top) depends on the gravity the
   // window asks for; what counts is that it moved.
@@ -105,9 +104,9 @@ XSession::RoundTrip XSession::MinimizeAndRestoreFromTray(XWindow window, int lef
   const std::vector<XWindow> icons = TrayIcons();
   EXPECT_EQ(icons.size(), 1u) << "the icon stays while the window is hidden";
   if (icons.empty()) return trip;
-  byMenu ? ChooseFromTrayMenu(0) : DoubleClick(icons.front());
+  DoubleClick(icons.front());
   EXPECT_TRUE(WaitUntil([&] { return Viewable(window) && Managed(window); }, 5))
-      << "back on a double-click or from the menu";
+      << "back on a double-click";
   EXPECT_TRUE(WaitUntil([&] { return Focused() == window; }, 5)) << "active after the restore";
   // Where it settles: the window manager places it, then the program may move it.
   usleep(500 * 1000);

@@ -180,8 +180,7 @@ class XSession {
   struct RoundTrip {
     Box before, after;
   };
-  // byMenu: by the icon's menu entry 显示窗口 instead.
-  RoundTrip MinimizeAndRestoreFromTray(XWindow window, int x, int y, bool byMenu = false) const;
+  RoundTrip MinimizeAndRestoreFromTray(XWindow window, int x, int y) const;
 
   // What a window manager sends when the user presses the close box.
   void RequestClose(XWindow window) const;
@@ -194,12 +193,9 @@ class XSession {
   // taller than a tooltip's single line (its title and the message below).
   std::vector<XWindow> Balloons(const std::string& program = "mirvo") const;
 
-  // A right-click on the program's tray icon, and the entry at this index of its menu chosen with
-  // the keyboard.
+  // A right-click on the tray icon, and the entry at this index of its menu chosen by the keyboard.
   void ChooseFromTrayMenu(int entry) const {
-    const std::vector<XWindow> icons = TrayIcons();
-    ASSERT_EQ(icons.size(), 1u);
-    const Box box = Geometry(icons.front());
+    const Box box = Geometry(TrayIcons().at(0));
     std::string keys;
     for (int i = 0; i <= entry; ++i) keys += " Down";
     Shell("xdotool mousemove " + std::to_string(box.x + box.width / 2) + " " +

@@ -90,8 +90,7 @@ class FakePlatform : public Platform {
   }
   Status OpenFile(const std::string& path) override {
     events.push_back("open file " + path);
-    if (failOpen) return Error{"找不到 xdg-open"};
-    return Status::Ok();
+    return failOpen ? Status(Error{"找不到 xdg-open"}) : Status::Ok();
   }
 
   struct Command {

@@ -160,15 +160,13 @@ int wmain(int argc, wchar_t** argv) {
     const auto id = static_cast<WPARAM>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
     PostMessageW(window, WM_MOUSEMOVE, id, static_cast<LPARAM>(std::wcstol(argv[3], nullptr, 10)));
   } else if (command == L"menu" && argc == 4) {
-    const auto id = static_cast<WPARAM>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
-    PostMessageW(window, WM_MOUSEMOVE, id, WM_RBUTTONUP);
+    PostMessageW(window, WM_MOUSEMOVE, SendMessageW(window, WM_GETICON, ICON_BIG, 0), WM_RBUTTONUP);
     HWND menu = nullptr;
     for (int i = 0; i < 50 && (menu = FindWindowW(L"#32768", nullptr)) == nullptr; ++i) Sleep(100);
-    if (menu == nullptr || !IsWindowVisible(menu)) return 4;
-    for (long n = std::wcstol(argv[3], nullptr, 10); n > 0; --n) {
-      PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    if (menu == nullptr) return 4;
+    for (long n = std::wcstol(argv[3], nullptr, 10); n >= 0; --n) {
+      PostMessageW(menu, WM_KEYDOWN, n > 0 ? VK_DOWN : VK_RETURN, 0);
     }
-    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
   } else if (command == L"geometry" && argc == 4) {
     return Geometry(window, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
   } else if (command == L"minimize") {

@@ -26,8 +26,8 @@ std::optional<std::size_t> ChooseTrayMenuEntry(HWND owner,
   return static_cast<std::size_t>(chosen) - 1;
 }
 
-TrayClick TrayCallbackClick(UINT iconId, WPARAM wParam, LPARAM lParam) {
-  if (iconId == 0 || static_cast<UINT>(wParam) != iconId) return TrayClick::None;
+TrayClick TrayCallbackClick(LPARAM lParam) {
+  if (HIWORD(lParam) != 0) return TrayClick::None;
   switch (LOWORD(lParam)) {
     case WM_RBUTTONUP:
       return TrayClick::RightClick;

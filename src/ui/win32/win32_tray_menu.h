@@ -14,10 +14,11 @@ namespace mirvo::win32 {
 std::optional<std::size_t> ChooseTrayMenuEntry(HWND owner,
                                                const std::vector<std::string>& captions);
 
-// The tray's mouse events arrive as the icon's callback message, WM_MOUSEMOVE, with the icon's id
-// as its first parameter and the event's code in the low word of the second. A real pointer move
-// carries the state of the mouse buttons instead, never an icon's id.
+// The tray's mouse events arrive as the icon's callback message, WM_MOUSEMOVE, with the event's
+// code in the low word of the second parameter and nothing in its high word: a pointer move at Y 0
+// whose X is the code. Only a window wider than 516 pixels (at 175 % and more) could see a real
+// pointer move there, on the single pixel of its top row.
 enum class TrayClick { None, RightClick, MessageClick };
-TrayClick TrayCallbackClick(UINT iconId, WPARAM wParam, LPARAM lParam);
+TrayClick TrayCallbackClick(LPARAM lParam);
 
 }  // namespace mirvo::win32

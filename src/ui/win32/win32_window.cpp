@@ -619,7 +619,7 @@ LRESULT Win32Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
       // The tray reports its mouse events as pointer moves whose X is the event's code.
       events_.OnPointerMove(static_cast<float>(LOWORD(lParam)) * TwipsPerPixel());
-      switch (TrayCallbackClick(trayIconAdded_ ? trayIconId_ : 0, wParam, lParam)) {
+      switch (trayIconAdded_ ? TrayCallbackClick(lParam) : TrayClick::None) {
         case TrayClick::RightClick:
           events_.OnTrayRightClick();
           break;
