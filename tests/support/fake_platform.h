@@ -90,7 +90,7 @@ class FakePlatform : public Platform {
   }
   Status OpenFile(const std::string& path) override {
     events.push_back("open file " + path);
-    return failOpen ? Status(Error{"找不到 xdg-open"}) : Status::Ok();
+    return Status::Ok();
   }
 
   struct Command {
@@ -106,7 +106,6 @@ class FakePlatform : public Platform {
   std::set<std::string> unreadable;        // its size cannot be read
   std::string timestamp = "2026-12-09T20:01:02+08:00";
   bool failCommands = false;
-  bool failOpen = false;                // OpenFile fails
   int firstBindablePort = 0;            // as for root or on Windows
   std::set<std::string> runningImages;  // image names ImageRunning reports, e.g. "rsync.exe"
   std::set<int> acceptingPorts;         // loopback ports PortAccepts reports

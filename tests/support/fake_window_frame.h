@@ -62,10 +62,9 @@ class FakeWindowFrame : public WindowFrame {
     if (shown) trayMessages.push_back(std::string(text));
     return shown;
   }
-  std::optional<std::size_t> ChooseFromTrayMenu(const std::vector<std::string>& captions) override {
-    std::string call = "TrayMenu";
-    for (const std::string& caption : captions) call += " " + caption;
-    calls.push_back(call);
+  std::optional<std::size_t> ChooseFromTrayMenu(const std::vector<std::string>& entries) override {
+    calls.push_back("TrayMenu");
+    for (const std::string& entry : entries) calls.back() += " " + entry;
     return menuChoice;
   }
   void ExitNow() override { calls.push_back("ExitNow"); }

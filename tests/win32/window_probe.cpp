@@ -5,9 +5,8 @@
 //                                     ("-" for none, "(window)" for the window itself)
 //   window_probe tray CAPTION CODE    posts the tray's callback for mouse event CODE (515 is a
 //                                     left double-click, 513 a left press), as the shell posts it
-//   window_probe menu CAPTION N       posts the right-click (517) on the tray icon, waits for the
-//                                     popup menu and picks its entry N (from 1) by the keyboard;
-//                                     exit status 4 when no menu opened
+//   window_probe menu CAPTION N       the tray's right-click (517), then entry N (from 1) of the
+//                                     popup menu by the keyboard; exit status 4 without a menu
 //   window_probe minimize CAPTION     what the title bar's minimize button sends
 //   window_probe geometry CAPTION DPI prints the client area's size and every control's rectangle
 //                                     in the client area; exit status 3 when a control is more
