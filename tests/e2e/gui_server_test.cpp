@@ -122,8 +122,10 @@ TEST(GuiServer, TheEndOfTheSessionEndsTheDaemonTheIconAndTheProgram) {
     ASSERT_EQ(x.TrayIcons().size(), 1u);
 
     const auto sent = std::chrono::steady_clock::now();
-    if (c.signal < 0) {
-      x.ChooseFromTrayMenu(1);
+    if (c.signal < 0) {  // a right-click on the icon, and its second entry by the keyboard
+      const XSession::Box icon = x.Geometry(x.TrayIcons().at(0));
+      x.Shell("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+              std::to_string(icon.y + icon.height / 2) + " click 3 sleep 0.5 key Down Down Return");
     } else if (c.signal != 0) {
       program.Signal(c.signal);
     } else {

@@ -193,15 +193,6 @@ class XSession {
   // taller than a tooltip's single line (its title and the message below).
   std::vector<XWindow> Balloons(const std::string& program = "mirvo") const;
 
-  // A right-click on the tray icon, and the entry at this index of its menu chosen by the keyboard.
-  void ChooseFromTrayMenu(int entry) const {
-    const Box box = Geometry(TrayIcons().at(0));
-    std::string keys;
-    for (int i = 0; i <= entry; ++i) keys += " Down";
-    Shell("xdotool mousemove " + std::to_string(box.x + box.width / 2) + " " +
-          std::to_string(box.y + box.height / 2) + " click 3 sleep 0.5 key" + keys + " Return");
-  }
-
   void DoubleClick(XWindow window) const {
     const Box box = Geometry(window);
     Shell("xdotool mousemove " + std::to_string(box.x + box.width / 2) + " " +

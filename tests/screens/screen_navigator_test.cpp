@@ -188,7 +188,7 @@ TEST_F(ScreenNavigatorTest, TheTrayMenuAndTheBalloonClick) {
   const std::string menu = "TrayMenu 显示窗口 退出,",
                     logMenu = "TrayMenu 显示窗口 打开同步记录 退出,";
   const std::string shown = "ShowRestored,MoveTo 0 0,GiveFocus,",
-                    opened = "open file \\mirvo-transfers.log";
+                    opened = "open file D:\\Tools\\Sync\\mirvo-transfers.log";
   const struct {
     std::string_view window;
     int choice;
@@ -205,12 +205,11 @@ TEST_F(ScreenNavigatorTest, TheTrayMenuAndTheBalloonClick) {
   };
   for (const auto& c : cases) {
     FakePlatform p;
-    p.folder.clear();
     FakeFactory f;
     ScreenNavigator n{f, p};
     n.ShowWindow(c.window);
     FakeWindow& window = *f.made.at(std::string(c.window));
-    if (c.log) p.files["\\mirvo-transfers.log"] = {};
+    if (c.log) p.files[p.folder + "\\mirvo-transfers.log"] = {};
     window.frame.menuChoice = static_cast<std::size_t>(c.choice);
     window.frame.calls.clear();
     c.choice < 0 ? window.events.OnTrayMessageClick() : window.events.OnTrayRightClick();
