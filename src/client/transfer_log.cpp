@@ -48,4 +48,17 @@ Status TransferLog::Append(std::string_view line) {
   return appended.ok() ? problem : appended;
 }
 
+void ShowTransferLog(Platform& platform, Form& form) {
+  constexpr std::string_view kTitle = "注意：";
+  const std::string path = platform.ProgramFolder() + std::string(kTransferLogName);
+  if (!platform.FileExists(path)) {
+    form.ShowMessage("还没有一次同步结束，同步记录 mirvo-transfers.log 尚未生成。", kTitle);
+    return;
+  }
+  Status opened = platform.OpenFile(path);
+  if (!opened.ok()) {
+    form.ShowMessage("无法打开同步记录 mirvo-transfers.log：" + opened.error().message, kTitle);
+  }
+}
+
 }  // namespace mirvo

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "client/transfer_settings.h"
+#include "foundation/form.h"
 #include "foundation/platform.h"
 
 namespace mirvo {
@@ -31,5 +32,9 @@ class TransferLog {
  private:
   Platform& platform_;
 };
+
+// Opens the result log with the user's program for text files. Before any transfer has ended there
+// is no log yet, and a message in the window says so; so does one when it cannot be opened.
+void ShowTransferLog(Platform& platform, Form& form);
 
 }  // namespace mirvo

@@ -87,6 +87,9 @@ class Platform {
 
   // Hands a web address to the user's default handler without waiting.
   virtual Status OpenWebAddress(const std::string& address) = 0;
+  // Opens a file with the user's default handler for its type, without waiting. The error says
+  // why, without naming the file.
+  virtual Status OpenFile(const std::string& path) = 0;
 };
 
 }  // namespace mirvo

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "client/transfer_log.h"
 #include "foundation/control_names.h"
 
 namespace mirvo::screens {
@@ -12,7 +13,10 @@ ClientScreen::ClientScreen(WindowFactory& factory, Platform& platform, BusyFlag&
     : Screen(factory, layout::ClientLayout(), busy),
       lifecycle_(Window().Frame(), platform, std::string(layout::ClientLayout().caption)),
       notifier_(Window().Frame(), Window().Controls()),
-      logic_(Window().Controls(), platform, notifier_) {}
+      logic_(Window().Controls(), platform, notifier_),
+      trayMenu_(
+          Window().Frame(), lifecycle_, [this] { OnCloseRequest(); },
+          [this, &platform] { ShowTransferLog(platform, Window().Controls()); }) {}
 
 bool ClientScreen::Load() {
   lifecycle_.OnLoad();

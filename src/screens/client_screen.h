@@ -4,6 +4,7 @@
 #include "screens/screen.h"
 #include "screens/tray_notifier.h"
 #include "tray/lifecycle.h"
+#include "tray/tray_menu.h"
 
 namespace mirvo::screens {
 
@@ -20,6 +21,8 @@ class ClientScreen final : public Screen {
   void OnResize() override { lifecycle_.OnResize(); }
   void OnPointerMove(float xTwips) override { lifecycle_.OnPointerMove(xTwips); }
   void OnTrayDoubleClick() override { lifecycle_.RestoreFromTray(); }
+  void OnTrayRightClick() override { trayMenu_.OnRightClick(); }
+  void OnTrayMessageClick() override { trayMenu_.OnMessageClick(); }
   bool OnCloseRequest() override;
 
  private:
@@ -29,6 +32,7 @@ class ClientScreen final : public Screen {
   WorkingWindowLifecycle lifecycle_;
   TrayNotifier notifier_;
   ClientWindow logic_;
+  TrayMenu trayMenu_;  // after the logic, whose close steps its 退出 runs
 };
 
 }  // namespace mirvo::screens

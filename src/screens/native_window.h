@@ -21,6 +21,8 @@ class WindowEvents {
   virtual void OnResize() = 0;                       // first display, size and state changes
   virtual void OnPointerMove(float xTwips) = 0;      // pointer moves and tray events sent as one
   virtual void OnTrayDoubleClick() = 0;              // where the tray reports it directly
+  virtual void OnTrayRightClick() = 0;               // on the tray icon
+  virtual void OnTrayMessageClick() = 0;             // on the tray icon's balloon
   // The user asks to close the window. False lets the window close and be destroyed.
   virtual bool OnCloseRequest() = 0;
 };

@@ -28,6 +28,8 @@ class Screen : public WindowEvents {
   void OnResize() override {}
   void OnPointerMove(float) override {}
   void OnTrayDoubleClick() override {}
+  void OnTrayRightClick() override {}
+  void OnTrayMessageClick() override {}
 
  protected:
   // Runs the handler of the button or timer; false when the window has none for it.

@@ -11,7 +11,8 @@ namespace server = names::server;
 ServerScreen::ServerScreen(WindowFactory& factory, Platform& platform, BusyFlag& busy)
     : Screen(factory, layout::ServerLayout(), busy),
       lifecycle_(Window().Frame(), platform, std::string(layout::ServerLayout().caption)),
-      logic_(Window().Controls(), platform) {}
+      logic_(Window().Controls(), platform),
+      trayMenu_(Window().Frame(), lifecycle_, [this] { OnCloseRequest(); }, {}) {}
 
 bool ServerScreen::Load() {
   lifecycle_.OnLoad();

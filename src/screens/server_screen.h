@@ -3,6 +3,7 @@
 #include "daemon/server_window.h"
 #include "screens/screen.h"
 #include "tray/lifecycle.h"
+#include "tray/tray_menu.h"
 
 namespace mirvo::screens {
 
@@ -18,6 +19,8 @@ class ServerScreen final : public Screen {
   void OnResize() override { lifecycle_.OnResize(); }
   void OnPointerMove(float xTwips) override { lifecycle_.OnPointerMove(xTwips); }
   void OnTrayDoubleClick() override { lifecycle_.RestoreFromTray(); }
+  void OnTrayRightClick() override { trayMenu_.OnRightClick(); }
+  void OnTrayMessageClick() override { trayMenu_.OnMessageClick(); }
   bool OnCloseRequest() override;
 
  private:
@@ -26,6 +29,7 @@ class ServerScreen final : public Screen {
 
   WorkingWindowLifecycle lifecycle_;
   ServerWindow logic_;
+  TrayMenu trayMenu_;
 };
 
 }  // namespace mirvo::screens

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace mirvo {
 
@@ -44,6 +48,10 @@ class WindowFrame {
   virtual void RemoveTrayIcon(const NotifyIconRecord& record) = 0;
   // A warning balloon from the window's tray icon; false when there is no icon or tray to show it.
   virtual bool ShowTrayMessage(std::string_view title, std::string_view text) = 0;
+  // A menu of these entries beside the tray icon, in the platform's own way; it returns once the
+  // user has chosen one (its index) or dismissed the menu (nothing).
+  virtual std::optional<std::size_t> ChooseFromTrayMenu(
+      const std::vector<std::string>& captions) = 0;
 
   // Ends the process at once: no further window event runs.
   virtual void ExitNow() = 0;

@@ -28,6 +28,8 @@ struct RecordingEvents : screens::WindowEvents {
   void OnResize() override { ++resizes; }
   void OnPointerMove(float) override {}
   void OnTrayDoubleClick() override {}
+  void OnTrayRightClick() override {}
+  void OnTrayMessageClick() override {}
   bool OnCloseRequest() override { return false; }
 
   std::vector<std::string> clicks;

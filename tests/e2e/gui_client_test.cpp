@@ -143,6 +143,11 @@ TEST_F(GuiClient, FailuresAreLoggedAndToldFromTheTrayAndASuccessIsOnlyLogged) {
   XSession x;
   ASSERT_TRUE(x.Ready());
   StagedProgram gui(x, root / "client");
+  // The desktop's opener stands in, noting what it opens.
+  const std::string called = root / "xdg-open.called",
+                    log = gui.Folder() + "/mirvo-transfers.log\n";
+  root.Write("xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.called\"\n", 0755);
+  setenv("PATH", (root.path() + ":" + std::getenv("PATH")).c_str(), 1);
   const XWindow client = OpenClient(x, gui);
   ASSERT_NE(client, 0u);
   ASSERT_TRUE(WaitUntil([&] { return x.TrayIcons().size() == 1; }, 10));
@@ -195,11 +200,12 @@ TEST_F(GuiClient, FailuresAreLoggedAndToldFromTheTrayAndASuccessIsOnlyLogged) {
 
     if (c.told) {
       ASSERT_TRUE(WaitUntil([&] { return x.Balloons().size() == 1; }, 5)) << "no balloon";
-      // A press closes the balloon.
+      // A press closes the balloon and opens the log.
       const XSession::Box box = x.Geometry(x.Balloons().front());
       x.Shell("xdotool mousemove " + std::to_string(box.x + box.width / 2) + " " +
               std::to_string(box.y + box.height / 2) + " click 1");
       EXPECT_TRUE(WaitUntil([&] { return x.Balloons().empty(); }, 5));
+      EXPECT_TRUE(WaitUntil([&] { return ReadAll(called).ends_with(log); }, 5)) << ReadAll(called);
     } else {
       usleep(3000 * 1000);  // the follower notices an end within a second
       EXPECT_TRUE(x.Balloons().empty()) << "a success shows nothing";

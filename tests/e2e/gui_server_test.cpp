@@ -97,12 +97,12 @@ TEST(GuiServer, StartMinimizeRestoreStopAndClose) {
 
 // The end of the session with a daemon running: a signal the session sends, or the display going
 // away. Within 3 seconds no rsync.exe is left, the port is closed, the icon is gone and so is the
-// program.
+// program. The same holds after 退出 from the icon's menu (-1).
 TEST(GuiServer, TheEndOfTheSessionEndsTheDaemonTheIconAndTheProgram) {
   struct Case {
     const char* name;
     int signal;  // 0: the X server goes away
-  } cases[] = {{"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}, {"display lost", 0}};
+  } cases[] = {{"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}, {"display lost", 0}, {"退出", -1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     XSession x;
@@ -122,7 +122,11 @@ TEST(GuiServer, TheEndOfTheSessionEndsTheDaemonTheIconAndTheProgram) {
     ASSERT_EQ(x.TrayIcons().size(), 1u);
 
     const auto sent = std::chrono::steady_clock::now();
-    if (c.signal != 0) {
+    if (c.signal < 0) {  // a right-click on the icon, and its second entry by the keyboard
+      const XSession::Box icon = x.Geometry(x.TrayIcons().at(0));
+      x.Shell("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+              std::to_string(icon.y + icon.height / 2) + " click 3 sleep 0.5 key Down Down Return");
+    } else if (c.signal != 0) {
       program.Signal(c.signal);
     } else {
       x.EndServer();

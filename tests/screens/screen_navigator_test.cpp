@@ -192,6 +192,45 @@ TEST_F(ScreenNavigatorTest, WorkingWindowsFollowTheTrayLifecycle) {
   }
 }
 
+// A right-click opens the icon's menu and runs the entry chosen; a click on the balloon (choice -1)
+// brings the window back, and the client window also opens its result log.
+TEST_F(ScreenNavigatorTest, TheTrayMenuAndTheBalloonClick) {
+  const std::string menu = "TrayMenu 显示窗口 退出,",
+                    logMenu = "TrayMenu 显示窗口 打开同步记录 退出,";
+  const std::string shown = "ShowRestored,MoveTo 0 0,GiveFocus,",
+                    opened = "open file D:\\Tools\\Sync\\mirvo-transfers.log";
+  const struct {
+    std::string_view window;
+    int choice;
+    bool log;
+    std::string calls, events, message;
+  } cases[] = {
+      {names::kServerWindow, 0, true, menu + shown, "", ""},
+      {names::kServerWindow, 1, true, menu + "RemoveTrayIcon MIRVO服务端,ExitNow,", "run hidden",
+       ""},
+      {names::kClientWindow, 1, false, logMenu, "",
+       "还没有一次同步结束，同步记录 mirvo-transfers.log 尚未生成。"},
+      {names::kClientWindow, 1, true, logMenu, opened, ""},
+      {names::kClientWindow, -1, true, shown, opened, ""},
+  };
+  for (const auto& c : cases) {
+    FakePlatform p;
+    FakeFactory f;
+    ScreenNavigator n{f, p};
+    n.ShowWindow(c.window);
+    FakeWindow& window = *f.made.at(std::string(c.window));
+    if (c.log) p.files[p.folder + "\\mirvo-transfers.log"] = {};
+    window.frame.menuChoice = static_cast<std::size_t>(c.choice);
+    window.frame.calls.clear();
+    c.choice < 0 ? window.events.OnTrayMessageClick() : window.events.OnTrayRightClick();
+    std::string calls, events, messages;
+    for (const std::string& call : window.frame.calls) calls += call + ",";
+    for (const std::string& event : p.events) events += event.substr(0, event.find(" cmd.exe"));
+    for (const auto& m : window.form.messages) messages += m.text;
+    EXPECT_EQ(calls + events + messages, c.calls + c.events + c.message);
+  }
+}
+
 // The close steps of a working window are checked with the outside requests below, which take the
 // same path; the console's close box simply closes it.
 TEST_F(ScreenNavigatorTest, TheConsolesCloseBoxClosesIt) {

@@ -88,6 +88,10 @@ class FakePlatform : public Platform {
     events.push_back("open " + address);
     return Status::Ok();
   }
+  Status OpenFile(const std::string& path) override {
+    events.push_back("open file " + path);
+    return Status::Ok();
+  }
 
   struct Command {
     std::string line;

@@ -62,6 +62,11 @@ class FakeWindowFrame : public WindowFrame {
     if (shown) trayMessages.push_back(std::string(text));
     return shown;
   }
+  std::optional<std::size_t> ChooseFromTrayMenu(const std::vector<std::string>& entries) override {
+    calls.push_back("TrayMenu");
+    for (const std::string& entry : entries) calls.back() += " " + entry;
+    return menuChoice;
+  }
   void ExitNow() override { calls.push_back("ExitNow"); }
 
   static std::string Number(float value) { return std::to_string(static_cast<long>(value)); }
@@ -77,6 +82,7 @@ class FakeWindowFrame : public WindowFrame {
   bool hidden = false;
   bool trayAvailable = true;
   std::function<void()> onRestoreResize;
+  std::optional<std::size_t> menuChoice;  // what the user picks from the tray menu
   std::vector<NotifyIconRecord> added;
   std::vector<NotifyIconRecord> removed;
   std::vector<std::string> trayMessages;  // the texts of the balloons shown

@@ -7,7 +7,8 @@
 #      posted single press changes nothing, a posted double-click brings it back at the same
 #      place with the focus on 启动服务, and Space starts the daemon: both files byte-exact, the
 #      recorded daemon command line; the focus moves on to 停止服务 and is there again back from
-#      the tray, and Space ends the daemon; closing ends the program, every rsync.exe and the icon;
+#      the tray, and Space ends the daemon; 退出 from the icon's right-click menu ends the program,
+#      every rsync.exe and the icon;
 #   3. the end of the session while the daemon runs: the window lets it end, and the recorded
 #      rsync.exe, the icon and the program are gone;
 #   4. console → client window: 开始同步 holds the focus after the hand-over; activated again after
@@ -15,7 +16,7 @@
 #      the keyboard: the recorded transfer line; its end (status 0) is a line of
 #      mirvo-transfers.log and nothing else; a transfer that ends with status 23 is a line and a
 #      warning balloon from the tray icon (NIM_MODIFY with the full structure size, the icon's own
-#      NIM_ADD with the first version's);
+#      NIM_ADD with the first version's), which opens the log when clicked;
 #   5. the screen at 144 dpi (the prefix's LogPixels): every control of the three windows sits at
 #      its twips × 144 / 1440 and the client areas are that size, and the tray round trip works.
 # In 2, 4 and 5 each window's controls are checked against their twips at the screen's dpi.
@@ -252,9 +253,9 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
     sleep 1  # 启动服务 comes back once the window has seen that the daemon is gone
     click_control "$server" 600 3720 1335 495  # 启动服务
     wait_file_lines "$folder/bin/recorded.txt" 2 15 || fail "the daemon was not started again"
-    press "$server" alt+F4
-    wait_gone "$app" 15 || fail "the program did not end when its window was closed"
-    wait_no_rsync 10 || fail "rsync.exe still runs after the close"
+    wine "$window_probe" menu MIRVO服务端 2 >/dev/null 2>&1 || fail "no menu on a right-click"
+    wait_gone "$app" 3 || fail "the program did not end on 退出 from the icon's menu"
+    wait_no_rsync 3 || fail "rsync.exe still runs after the close"
     wait_tray_icons 0 10 || fail "the tray icon is still docked after the close"
   else
     fail "the server window did not appear"
@@ -359,6 +360,10 @@ if console=$(wait_window '^MIRVO主控制台0.1$' 30); then
       [[ $balloon == *"拉取失败：模块“test”，服务端 127.0.0.1"*"退出状态 23："* ]] ||
         fail "balloon text: [$balloon]"
       [ -n "$shots" ] && import -window root "$shots/wine-balloon.png"
+      # Clicked (NIN_BALLOONUSERCLICK), it opens the log with notepad, as .log files on Windows.
+      wine reg add 'HKCR\.log' /ve /d txtfile /f >/dev/null 2>&1
+      post_tray MIRVO客户端 1029
+      wait_window 'mirvo-transfers.log' 15 >/dev/null || fail "the balloon's click opened no log"
     else
       fail "no balloon after a transfer that ended with 23"
     fi

@@ -5,6 +5,8 @@
 //                                     ("-" for none, "(window)" for the window itself)
 //   window_probe tray CAPTION CODE    posts the tray's callback for mouse event CODE (515 is a
 //                                     left double-click, 513 a left press), as the shell posts it
+//   window_probe menu CAPTION N       the tray's right-click (517), then entry N (from 1) of the
+//                                     popup menu by the keyboard; exit status 4 without a menu
 //   window_probe minimize CAPTION     what the title bar's minimize button sends
 //   window_probe geometry CAPTION DPI prints the client area's size and every control's rectangle
 //                                     in the client area; exit status 3 when a control is more
@@ -174,6 +176,14 @@ int wmain(int argc, wchar_t** argv) {
     // The icon's id is the handle of the window's icon picture, as the program registers it.
     const auto id = static_cast<WPARAM>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
     PostMessageW(window, WM_MOUSEMOVE, id, static_cast<LPARAM>(std::wcstol(argv[3], nullptr, 10)));
+  } else if (command == L"menu" && argc == 4) {
+    PostMessageW(window, WM_MOUSEMOVE, SendMessageW(window, WM_GETICON, ICON_BIG, 0), WM_RBUTTONUP);
+    HWND menu = nullptr;
+    for (int i = 0; i < 50 && (menu = FindWindowW(L"#32768", nullptr)) == nullptr; ++i) Sleep(100);
+    if (menu == nullptr) return 4;
+    for (long n = std::wcstol(argv[3], nullptr, 10); n >= 0; --n) {
+      PostMessageW(menu, WM_KEYDOWN, n > 0 ? VK_DOWN : VK_RETURN, 0);
+    }
   } else if (command == L"geometry" && argc == 4) {
     return Geometry(window, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
   } else if (command == L"minimize") {

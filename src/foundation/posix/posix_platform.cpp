@@ -367,4 +367,11 @@ Status PosixPlatform::OpenWebAddress(const std::string& address) {
   return Status::Ok();
 }
 
+Status PosixPlatform::OpenFile(const std::string& path) {
+  // The desktop's own opener picks the program the user chose for the file's type.
+  std::optional<std::string> opener = FindInPath("xdg-open");
+  if (!opener) return Error{"找不到 xdg-open"};
+  return StartDetached({*opener, NativePath(path)});
+}
+
 }  // namespace mirvo

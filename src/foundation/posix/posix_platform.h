@@ -39,6 +39,7 @@ class PosixPlatform : public Platform {
   bool ImageRunning(const std::string& imageName) const override;
   bool PortAccepts(int port) const override;
   Status OpenWebAddress(const std::string& address) override;
+  Status OpenFile(const std::string& path) override;
 
  private:
   std::string programFolder_;

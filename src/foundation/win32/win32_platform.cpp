@@ -199,4 +199,13 @@ Status Win32Platform::OpenWebAddress(const std::string& address) {
   return Status::Ok();
 }
 
+Status Win32Platform::OpenFile(const std::string& path) {
+  // The shell starts the program associated with the file's type and does not wait for it.
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, L"open", win32::Widen(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (result == SE_ERR_NOASSOC) return Error{"没有程序与这类文件关联"};
+  if (result <= 32) return Error{"系统无法打开它（错误 " + std::to_string(result) + "）"};
+  return Status::Ok();
+}
+
 }  // namespace mirvo

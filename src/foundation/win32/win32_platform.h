@@ -35,6 +35,7 @@ class Win32Platform : public Platform {
   bool ImageRunning(const std::string& imageName) const override;
   bool PortAccepts(int port) const override;
   Status OpenWebAddress(const std::string& address) override;
+  Status OpenFile(const std::string& path) override;
 
  private:
   std::string programFolder_;

@@ -23,6 +23,8 @@ QtNativeWindow::QtNativeWindow(const layout::WindowLayout& layout, screens::Wind
   window_->onResizeNotification = [&events] { events.OnResize(); };
   window_->onCloseRequest = [&events] { return events.OnCloseRequest(); };
   frame_.onTrayDoubleClick = [&events] { events.OnTrayDoubleClick(); };
+  frame_.onTrayRightClick = [&events] { events.OnTrayRightClick(); };
+  frame_.onTrayMessageClick = [&events] { events.OnTrayMessageClick(); };
 }
 
 QtNativeWindow::~QtNativeWindow() { delete window_.data(); }
@@ -32,6 +34,8 @@ void QtNativeWindow::Destroy() {
   window_->onResizeNotification = nullptr;
   window_->onCloseRequest = nullptr;
   frame_.onTrayDoubleClick = nullptr;
+  frame_.onTrayRightClick = nullptr;
+  frame_.onTrayMessageClick = nullptr;
   window_->hide();
   // Asked for from inside the window's own click handler: the window goes once that handler has
   // returned.

@@ -1,6 +1,8 @@
 #include "ui/qt/qt_window_frame.h"
 
+#include <QCursor>
 #include <QIcon>
+#include <QMenu>
 #include <QWindow>
 #include <cmath>
 #include <cstdlib>
@@ -88,7 +90,11 @@ void QtWindowFrame::AddTrayIcon(const NotifyIconRecord& record) {
                      if (reason == QSystemTrayIcon::DoubleClick && onTrayDoubleClick) {
                        onTrayDoubleClick();
                      }
+                     if (reason == QSystemTrayIcon::Context && onTrayRightClick) onTrayRightClick();
                    });
+  QObject::connect(tray_.get(), &QSystemTrayIcon::messageClicked, [this] {
+    if (onTrayMessageClick) onTrayMessageClick();
+  });
   tray_->show();
 }
 
@@ -102,6 +108,16 @@ bool QtWindowFrame::ShowTrayMessage(std::string_view title, std::string_view tex
   if (!tray_ || !tray_->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
   tray_->showMessage(ToQString(title), ToDisplayText(text), QSystemTrayIcon::Warning);
   return true;
+}
+
+std::optional<std::size_t> QtWindowFrame::ChooseFromTrayMenu(
+    const std::vector<std::string>& captions) {
+  // At the pointer, which is on the icon: the menu closes when the user clicks elsewhere.
+  QMenu menu;
+  for (const std::string& caption : captions) menu.addAction(ToQString(caption));
+  QAction* chosen = menu.exec(QCursor::pos());
+  if (chosen == nullptr) return std::nullopt;
+  return static_cast<std::size_t>(menu.actions().indexOf(chosen));
 }
 
 QString TipText(const NotifyIconRecord& record) {

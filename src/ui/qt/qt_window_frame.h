@@ -15,8 +15,10 @@ class QtWindowFrame : public WindowFrame {
  public:
   explicit QtWindowFrame(LayoutWindow& window) : window_(window) {}
 
-  // A left-button double-click on the tray icon.
+  // A left-button double-click on the tray icon, a right-click on it, a click on its balloon.
   std::function<void()> onTrayDoubleClick;
+  std::function<void()> onTrayRightClick;
+  std::function<void()> onTrayMessageClick;
 
   std::uint32_t Handle() const override;
   std::uint32_t IconHandle() const override;
@@ -33,6 +35,7 @@ class QtWindowFrame : public WindowFrame {
   void AddTrayIcon(const NotifyIconRecord& record) override;
   void RemoveTrayIcon(const NotifyIconRecord& record) override;
   bool ShowTrayMessage(std::string_view title, std::string_view text) override;
+  std::optional<std::size_t> ChooseFromTrayMenu(const std::vector<std::string>& captions) override;
   [[noreturn]] void ExitNow() override;
 
   const QSystemTrayIcon* TrayIcon() const { return tray_.get(); }

@@ -9,6 +9,7 @@
 #include "foundation/win32/wide_text.h"
 #include "resources/window_metrics.h"
 #include "tray/notify_icon_record.h"
+#include "ui/win32/win32_tray_menu.h"
 
 namespace mirvo::win32 {
 namespace {
@@ -142,6 +143,21 @@ void Win32WindowFrame::OnTrayCallback(WPARAM, LPARAM lParam) {
   // The callback message is WM_MOUSEMOVE, so the tray's events arrive as pointer moves whose X is
   // the event's code, and so do the pointer's real moves over the window.
   events_.OnPointerMove(static_cast<float>(LOWORD(lParam)) * TwipsPerPixel());
+  switch (trayIconAdded_ ? TrayCallbackClick(lParam) : TrayClick::None) {
+    case TrayClick::RightClick:
+      events_.OnTrayRightClick();
+      break;
+    case TrayClick::MessageClick:
+      events_.OnTrayMessageClick();
+      break;
+    case TrayClick::None:
+      break;
+  }
+}
+
+std::optional<std::size_t> Win32WindowFrame::ChooseFromTrayMenu(
+    const std::vector<std::string>& captions) {
+  return ChooseTrayMenuEntry(window_.hwnd(), captions);
 }
 
 }  // namespace mirvo::win32

@@ -33,6 +33,7 @@ class Win32WindowFrame final : public WindowFrame, public FrameMessages {
   void AddTrayIcon(const NotifyIconRecord& record) override;
   void RemoveTrayIcon(const NotifyIconRecord& record) override;
   bool ShowTrayMessage(std::string_view title, std::string_view text) override;
+  std::optional<std::size_t> ChooseFromTrayMenu(const std::vector<std::string>& captions) override;
   [[noreturn]] void ExitNow() override;
 
   bool OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
