@@ -5,12 +5,16 @@ set -euo pipefail
 MIRVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 MIRVO_JOBS=${MIRVO_JOBS:-2}
 
+# What building and running the program needs (scripts/install asks for no more), then what the
+# tests need besides.
+MIRVO_BUILD_PACKAGES=(
+  cmake g++ make pkg-config qt6-base-dev libfontconfig-dev qt6-qpa-plugins fonts-noto-cjk rsync
+)
 MIRVO_PACKAGES=(
-  cmake g++ make pkg-config libgtest-dev
-  qt6-base-dev qt6-qpa-plugins
+  "${MIRVO_BUILD_PACKAGES[@]}" libgtest-dev
   xvfb xauth xdotool trayer xterm x11-utils libx11-dev imagemagick
-  fonts-noto-cjk fonts-wqy-zenhei
-  rsync locales procps util-linux passwd
+  fonts-wqy-zenhei
+  locales procps util-linux passwd
   desktop-file-utils libglib2.0-bin libxml2-utils
 )
 
@@ -34,12 +38,13 @@ mirvo_install_missing() {
     "${missing[@]}" >/dev/null || return 1
 }
 
-# The build functions check every step themselves: scripts/test calls them in `if` and `||`
+# Our own builds treat warnings as errors (MIRVO_WERROR); a user's or a packager's plain build does
+# not. The build functions check every step themselves: scripts/test calls them in `if` and `||`
 # contexts, where bash ignores set -e, and a step that failed must end the build there, or ctest
 # would go on to run the test programs an earlier build left behind.
 mirvo_build_linux() {
   mirvo_install_missing "${MIRVO_PACKAGES[@]}" || return 1
   cmake -S "$MIRVO_ROOT" -B "$MIRVO_ROOT/build/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    >/dev/null || return 1
+    -DMIRVO_WERROR=ON >/dev/null || return 1
   cmake --build "$MIRVO_ROOT/build/linux" -j "$MIRVO_JOBS" || return 1
 }

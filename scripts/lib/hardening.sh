@@ -14,7 +14,7 @@ mirvo_test_sanitized() {
   local start=$SECONDS status=0
   # Each step is checked: a failed build must not leave ctest the programs of an earlier one.
   cmake -S "$MIRVO_ROOT" -B "$MIRVO_ASAN_BUILD" -DMIRVO_SANITIZE=ON \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
+    -DMIRVO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
   cmake --build "$MIRVO_ASAN_BUILD" -j "$MIRVO_JOBS" || return 1
   echo "sanitizer build: $((SECONDS - start)) s"
   local labels="unit"
@@ -52,7 +52,7 @@ mirvo_run_fuzz_target() {
 mirvo_test_fuzz() {
   local start=$SECONDS status=0 seconds=${MIRVO_FUZZ_SECONDS:-5}
   CC=clang-14 CXX=clang++-14 cmake -S "$MIRVO_ROOT" -B "$MIRVO_FUZZ_BUILD" -DMIRVO_FUZZ=ON \
-    -DMIRVO_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
+    -DMIRVO_BUILD_TESTS=OFF -DMIRVO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
   cmake --build "$MIRVO_FUZZ_BUILD" -j "$MIRVO_JOBS" --target mirvo_fuzz_targets || return 1
   (cd "$MIRVO_FUZZ_BUILD" && ctest --output-on-failure -L fuzz) || status=1
 

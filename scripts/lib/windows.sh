@@ -27,7 +27,7 @@ mirvo_build_windows() {
   mirvo_windows_environment || return 1
   cmake -S "$MIRVO_ROOT" -B "$MIRVO_WINDOWS_BUILD" \
     -DCMAKE_TOOLCHAIN_FILE="$MIRVO_ROOT/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null || return 1
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DMIRVO_WERROR=ON >/dev/null || return 1
   cmake --build "$MIRVO_WINDOWS_BUILD" -j "$MIRVO_JOBS" || return 1
   cmake --build "$MIRVO_WINDOWS_BUILD" --target package_zip || return 1
 }

@@ -2,7 +2,8 @@
 # scripts/install as an ordinary user runs it, with a home of its own:
 #   - without a built program it stops with a clear message and installs nothing; what an install
 #     that fails half way placed is still listed, so that an uninstall removes it;
-#   - an install places the program folder, a valid menu entry and the icon at every size;
+#   - an install places the program folder (its programs stripped), a valid menu entry and the icon
+#     at every size;
 #   - the installed mirvo starts from the entry's Exec line (through gio, as a launcher does),
 #     and its server writes its documents into the installed folder and runs its daemon;
 #   - an update keeps the user's files and rsyncd.conf, and drops a file an older version had;
@@ -22,9 +23,10 @@ if [ -z "${MIRVO_INSTALL_TEST_WORK:-}" ]; then
   # A copy of the source tree's scripts with the build's program folder and icons, and one with
   # nothing built. Neither may be written, so the install takes what is built as it is.
   for tree in built bare; do
-    mkdir -p "$work/$tree/scripts/lib" "$work/$tree/build/linux"
+    mkdir -p "$work/$tree/scripts/lib" "$work/$tree/build/linux" "$work/$tree/src/app"
     cp "$source_dir/scripts/install" "$work/$tree/scripts/"
     cp "$source_dir/scripts/lib/common.sh" "$work/$tree/scripts/lib/"
+    cp "$source_dir/src/app/mirvo.desktop.in" "$work/$tree/src/app/"
   done
   mkdir -p "$work/built/build/linux/stage/bin" "$work/built/build/linux/icons"
   cp "$build_dir/stage/mirvo" "$work/built/build/linux/stage/"
@@ -49,6 +51,11 @@ fi
 work=$MIRVO_INSTALL_TEST_WORK
 built=$work/built
 stage=$built/build/linux/stage
+# The programs as the install must place them: without their symbols.
+stripped=$HOME/stripped
+mkdir -p "$stripped"
+strip -o "$stripped/mirvo" "$stage/mirvo"
+strip -o "$stripped/rsync.exe" "$stage/bin/rsync.exe"
 sizes=(16 22 24 32 48 64 128 256)
 failures=0
 pids=()
@@ -111,8 +118,8 @@ entry_has() { grep -qxF -- "$2" "$1"; }
 # Every file the install must place, and how each must look.
 check_installed() {
   local prefix=$1 entry=$2 icons=$3 size
-  check "mirvo installed" cmp -s "$stage/mirvo" "$prefix/mirvo"
-  check "bin/rsync.exe installed" cmp -s "$stage/bin/rsync.exe" "$prefix/bin/rsync.exe"
+  check "mirvo installed, stripped" cmp -s "$stripped/mirvo" "$prefix/mirvo"
+  check "bin/rsync.exe installed, stripped" cmp -s "$stripped/rsync.exe" "$prefix/bin/rsync.exe"
   check "mirvo executable" test -x "$prefix/mirvo"
   check "bin/rsync.exe executable" test -x "$prefix/bin/rsync.exe"
   local validation
