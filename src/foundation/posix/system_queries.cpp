@@ -86,11 +86,11 @@ bool PosixLoopbackSocket::Open() {
 }
 
 ConnectStart PosixLoopbackSocket::ConnectToLoopback(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+  const sockaddr_in address{.sin_family = AF_INET,
+                            .sin_port = htons(port),
+                            .sin_addr = {htonl(INADDR_LOOPBACK)},
+                            .sin_zero = {}};
+  if (connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
     return ConnectStart::Connected;
   }
   return errno == EINPROGRESS ? ConnectStart::Pending : ConnectStart::Failed;
