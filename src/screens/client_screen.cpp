@@ -1,7 +1,5 @@
 #include "screens/client_screen.h"
 
-#include <string>
-
 #include "client/transfer_log.h"
 #include "foundation/control_names.h"
 
@@ -10,26 +8,10 @@ namespace mirvo::screens {
 namespace client = names::client;
 
 ClientScreen::ClientScreen(WindowFactory& factory, Platform& platform, BusyFlag& busy)
-    : Screen(factory, layout::ClientLayout(), busy),
-      lifecycle_(Window().Frame(), platform, std::string(layout::ClientLayout().caption)),
+    : WorkingScreen(factory, layout::ClientLayout(), platform, busy,
+                    [this, &platform] { ShowTransferLog(platform, Window().Controls()); }),
       notifier_(Window().Frame(), Window().Controls()),
-      logic_(Window().Controls(), platform, notifier_),
-      trayMenu_(
-          Window().Frame(), lifecycle_, [this] { OnCloseRequest(); },
-          [this, &platform] { ShowTransferLog(platform, Window().Controls()); }) {}
-
-bool ClientScreen::Load() {
-  lifecycle_.OnLoad();
-  return true;
-}
-
-bool ClientScreen::OnCloseRequest() {
-  // The close steps end every rsync.exe; the transfers are forgotten first, so that none of
-  // those ends is logged or announced.
-  logic_.OnClosing();
-  lifecycle_.OnCloseRequest();
-  return true;
-}
+      logic_(Window().Controls(), platform, notifier_) {}
 
 bool ClientScreen::Click(std::string_view button) {
   if (button == client::kTransferNow) {

@@ -1,7 +1,5 @@
 #include "screens/server_screen.h"
 
-#include <string>
-
 #include "foundation/control_names.h"
 
 namespace mirvo::screens {
@@ -9,20 +7,8 @@ namespace mirvo::screens {
 namespace server = names::server;
 
 ServerScreen::ServerScreen(WindowFactory& factory, Platform& platform, BusyFlag& busy)
-    : Screen(factory, layout::ServerLayout(), busy),
-      lifecycle_(Window().Frame(), platform, std::string(layout::ServerLayout().caption)),
-      logic_(Window().Controls(), platform),
-      trayMenu_(Window().Frame(), lifecycle_, [this] { OnCloseRequest(); }, {}) {}
-
-bool ServerScreen::Load() {
-  lifecycle_.OnLoad();
-  return true;
-}
-
-bool ServerScreen::OnCloseRequest() {
-  lifecycle_.OnCloseRequest();
-  return true;
-}
+    : WorkingScreen(factory, layout::ServerLayout(), platform, busy, {}),
+      logic_(Window().Controls(), platform) {}
 
 bool ServerScreen::Click(std::string_view button) {
   if (button == server::kStart) {
